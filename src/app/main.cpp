@@ -1,0 +1,12 @@
+#include <QApplication>
+
+#include "core/About.h"
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vantelbrook2");
+    QApplication::setQuitOnLastWindowClosed(false);
+    About about;
+    about.Form_Load();
+    return app.exec();
+}

@@ -1,0 +1,20 @@
+#include "platform/HelpViewer.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "platform/FileSystem.h"
+#include "platform/ProgramFolder.h"
+
+namespace HelpViewer {
+
+QString helpFilePath() { return ProgramFolder::file("VLB2HELP.htm"); }
+
+bool open() {
+    const QString page = helpFilePath();
+    if (!FileSystem::isExistingFile(page))
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
+
+}  // namespace HelpViewer
