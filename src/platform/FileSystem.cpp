@@ -19,7 +19,8 @@ void setReadOnly(const QString &path, bool readOnly) {
     QFile f(path);
     QFileDevice::Permissions p = f.permissions();
     if (readOnly)
-        p &= ~(QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+        p &= ~(QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup |
+               QFileDevice::WriteOther);  // Qt maps WriteUser onto the owner bit too
     else
         p |= QFileDevice::WriteOwner;
     if (!f.setPermissions(p))
