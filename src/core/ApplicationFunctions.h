@@ -5,7 +5,7 @@
 #include <QStringList>
 
 class ApplicationFunctions {
-public:
+  public:
     // Path with a trailing "/" (an empty path gives "/").
     QString OStrk(const QString &Path) const;
     // Name without its last four characters; fewer than four raises VbError.

@@ -6,9 +6,10 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class OpenSaveFiles {
-public:
+  public:
     // Appends the items of playlist `SelectedIndex` of `Player` to the lists
     // (not cleared first). A last name without its path line is dropped.
     bool OpenPlaylist(int SelectedIndex, const QString &Player, QStringList &NameList, QStringList &PathList);
@@ -19,6 +20,10 @@ public:
     int SavePlaylist(const QString &Player, int Number, const QStringList &LName, const QStringList &LPath);
     // Appends one item line to today's report, creating it with its heading.
     void SaveStatisticsDate(const QString &AUI, const QString &EDI, const QString &ORG, const QString &CON);
+    // The same for the report of `Date`: the date is taken once, so a line written at
+    // midnight goes wholly to one day's file with that day's heading.
+    void SaveStatisticsDate(const QString &AUI, const QString &EDI, const QString &ORG, const QString &CON,
+                            const QDate &Date);
     // Appends the names of ALL<Player>.lap to Combo (creates the file empty when missing).
     void OpenCombo(QStringList &Combo, const QString &Player);
     // Rewrites ALL<Player>.lap whole.
@@ -29,6 +34,9 @@ public:
     static QString PlaylistPath(const QString &Player, int Number);
     // Appends one name to ALL<Player>.lap (a missing last line end is mended first).
     static void AppendComboName(const QString &Player, const QString &Name);
+
+    // Today's date for the statistics report; the system date when empty. Tests set a clock.
+    std::function<QDate()> Today;
 };
 
 OpenSaveFiles &OpenSaveFilesInstance();
@@ -36,3 +44,6 @@ OpenSaveFiles &OpenSaveFilesInstance();
 // The day's report: <program folder>/Statistics/<yyyy>/<d mmmm>.txt, month name
 // from the system locale. The statistics viewer composes the same path.
 QString StatisticsReportPath(const QDate &date);
+// "d mmmm": the day without a leading zero, a space and the month's full stand-alone
+// name in the system locale (QLocale::system()), as in report names and headings.
+QString DayMonthText(const QDate &date);
