@@ -1,0 +1,343 @@
+#include "core/Base.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <exception>
+
+#include "core/About.h"
+#include "core/Begin.h"
+#include "core/HelpOfDay.h"
+#include "core/MdiChild.h"
+#include "core/WarningWindows.h"
+#include "platform/FileSystem.h"
+#include "platform/HelpViewer.h"
+#if __has_include("console/DJPlayer.h")
+#include "console/DJPlayer.h"
+#define VB2_HAVE_CONSOLE 1
+#endif
+
+namespace {
+
+// The client area draws the background picture once at its top left.
+class BackgroundArea : public QMdiArea {
+  public:
+    explicit BackgroundArea(QWidget *parent) : QMdiArea(parent), picture_(":/images/background.png") {
+        setBackground(QColor(0x1b, 0x2a, 0x3a));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent *event) override {
+        QMdiArea::paintEvent(event);
+        QPainter painter(viewport());
+        painter.drawPixmap(0, 0, picture_);
+    }
+
+  private:
+    QPixmap picture_;
+};
+
+// No exception ever leaves a menu handler.
+template <typename F>
+void guarded(F &&handler) {
+    try {
+        handler();
+    } catch (const std::exception &) {
+    }
+}
+
+const char *const kPanelTexts[3] = {" Prepare Time: 0:00:00", " Current Time: 0:00:00", " Overtime: 0:00:00"};
+
+}  // namespace
+
+Base &BaseInstance() {
+    // Lives until the process ends, like the frame it stands for.
+    static Base *instance = new Base;
+    return *instance;
+}
+
+void ShowHelpContents() {
+    const QString page = HelpViewer::helpFilePath();
+    if (HelpViewer::open())
+        return;
+    if (!FileSystem::isExistingFile(page))
+        WarningWindows("Help file not found: " + page, 0);
+    else
+        WarningWindows("The help file cannot be opened: " + page, 0);
+}
+
+Base::Base() {
+    setObjectName("Base");
+    setWindowTitle("Vantelbrook2");
+    resize(1024, 768);
+
+    MDIArea = new BackgroundArea(this);
+    MDIArea->setObjectName("MDIArea");
+    MDIArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MDIArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(MDIArea);
+    connect(MDIArea, &QMdiArea::subWindowActivated, this, [this] { updateMenus(); });
+
+    auto *bar = new QStatusBar(this);
+    bar->setObjectName("StatusBar1");
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(QString::fromLatin1(kPanelTexts[i]), bar);
+        panel->setObjectName(QString("Panels(%1)").arg(i + 1));
+        panel->setMinimumWidth(180);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(panel);
+        Panels[i] = panel;
+    }
+    setStatusBar(bar);
+
+    buildMenus();
+    updateMenus();
+    MDIForm_Load();
+}
+
+void Base::buildMenus() {
+    auto menu = [this](const char *name, const QString &caption) {
+        auto *m = new QMenu(caption, this);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto item = [this](QMenu *parent, const char *name, const QString &caption, const QKeySequence &key,
+                       std::function<void()> handler) {
+        QAction *a = parent->addAction(caption);
+        a->setObjectName(name);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, [handler] { guarded(handler); });
+        return a;
+    };
+    auto separator = [](QMenu *parent, const char *name) {
+        QAction *a = parent->addSeparator();
+        a->setObjectName(name);
+        return a;
+    };
+
+    FF = menu("FF", "File");
+    scf = item(FF, "scf", "Open Script File", QKeySequence("Ctrl+O"), [this] { scf_Click(); });
+    opss = item(FF, "opss", "Open Statistics", {}, [this] { opss_Click(); });
+    w = separator(FF, "w");
+    Ext = item(FF, "Ext", "Exit", QKeySequence("Ctrl+F4"), [this] { ext_Click(); });
+
+    pr = menu("pr", "Process");
+    oppl = item(pr, "oppl", "Players && DJ Mixpad", {}, [this] { oppl_Click(); });
+    opsc = item(pr, "opsc", "Script Box", {}, [this] { opsc_Click(); });
+
+    Help = menu("Help", "Help");
+    cnt = item(Help, "cnt", "Contents", QKeySequence(Qt::Key_F1), [this] { cnt_Click(); });
+    Tp = item(Help, "Tp", "Tips", {}, [this] { Tp_Click(); });
+    sep = separator(Help, "sep");
+    Abo = item(Help, "Abo", "About...", {}, [this] { abo_Click(); });
+}
+
+MdiChild *Base::shownChild() const {
+    auto childOf = [](QMdiSubWindow *sub) -> MdiChild * {
+        if (!sub || sub->isHidden() || !sub->widget() || sub->widget()->isHidden())
+            return nullptr;
+        return qobject_cast<MdiChild *>(sub->widget());
+    };
+    if (MdiChild *child = childOf(MDIArea->currentSubWindow()))
+        return child;
+    // The current child was hidden: the frontmost child still shown takes its place.
+    const auto subs = MDIArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
+        if (MdiChild *child = childOf(*it))
+            return child;
+    }
+    return nullptr;
+}
+
+void Base::updateMenus() {
+    const MdiChild *child = shownChild();
+    const QList<QMenu *> wanted = child ? child->childMenus() : QList<QMenu *>{FF, pr, Help};
+    if (wanted == shownMenus_ && menuBar()->actions().size() == wanted.size())
+        return;
+    menuBar()->clear();
+    for (QMenu *m : wanted) {
+        if (m)
+            menuBar()->addAction(m->menuAction());
+    }
+    shownMenus_ = wanted;
+}
+
+QMdiSubWindow *Base::addChild(MdiChild *child) {
+    QMdiSubWindow *sub = nullptr;
+    for (QMdiSubWindow *existing : MDIArea->subWindowList()) {
+        if (existing->widget() == child)
+            sub = existing;
+    }
+    if (!sub) {
+        sub = MDIArea->addSubWindow(child);
+        // The child decides what closing means (the console and the script box hide).
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        sub->installEventFilter(this);
+        child->installEventFilter(this);
+        connect(child, &QObject::destroyed, this, [this] { updateMenus(); });
+    }
+    if (!isVisible())
+        show();
+    updateMenus();
+    return sub;
+}
+
+bool Base::eventFilter(QObject *watched, QEvent *event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+            // Let the area settle its current window first.
+            QMetaObject::invokeMethod(
+                this, [this] { updateMenus(); }, Qt::QueuedConnection);
+            updateMenus();
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Base::setPanelText(int panel, const QString &text) {
+    if (panel >= 1 && panel <= 3)
+        Panels[panel - 1]->setText(text);
+}
+
+QString Base::panelText(int panel) const {
+    if (panel >= 1 && panel <= 3)
+        return Panels[panel - 1]->text();
+    return {};
+}
+
+void Base::Arrange(int how) {
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isVisible() && !sub->isMinimized())
+            windows.append(sub);
+    }
+    const QRect area = MDIArea->viewport()->rect();
+    switch (how) {
+        case 0:
+            MDIArea->cascadeSubWindows();
+            break;
+        case 1:    // one above the other, each as wide as the area
+        case 2: {  // side by side, each as high as the area
+            if (windows.isEmpty())
+                break;
+            const int n = int(windows.size());
+            for (int i = 0; i < n; ++i) {
+                QMdiSubWindow *sub = windows[i];
+                if (sub->isMaximized())
+                    sub->showNormal();
+                QRect r;
+                if (how == 1) {
+                    const int h = area.height() / n;
+                    r = QRect(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+                } else {
+                    const int wd = area.width() / n;
+                    r = QRect(i * wd, 0, i == n - 1 ? area.width() - i * wd : wd, area.height());
+                }
+                sub->setGeometry(r);
+            }
+            break;
+        }
+        case 3: {  // minimised windows in a row along the bottom
+            int x = 0;
+            for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::CreationOrder)) {
+                if (!sub->isVisible() || !sub->isMinimized())
+                    continue;
+                const QSize s = sub->size();
+                if (x > 0 && x + s.width() > area.width())
+                    x = 0;
+                sub->move(x, area.height() - s.height());
+                x += s.width();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void Base::addUnloadFirst(std::function<void()> closer) {
+    unloadFirst_.push_back(std::move(closer));
+}
+
+bool Base::ext_Click(int) {
+    for (const auto &closer : unloadFirst_) {
+        guarded([&] {
+            if (closer)
+                closer();
+        });
+    }
+    for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::CreationOrder)) {
+        auto *child = qobject_cast<MdiChild *>(sub->widget());
+        if (!child)
+            continue;
+        bool allowed = false;
+        guarded([&] { allowed = child->QueryUnload(); });
+        if (!allowed)
+            return false;
+    }
+    closingDown_ = true;
+    hide();
+    closingDown_ = false;
+    QCoreApplication::quit();
+    return true;
+}
+
+void Base::closeEvent(QCloseEvent *event) {
+    if (closingDown_ || ext_Click(1))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void Base::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded([this] { MDIForm_Activate(); });
+    QMainWindow::changeEvent(event);
+}
+
+void Base::MDIForm_Activate() {
+    About::Unload();
+}
+
+void Base::scf_Click(int) {
+    // Opening a script into the script box comes with the script box.
+}
+
+void Base::opss_Click(int) {
+    // The statistics viewer comes with the script box.
+}
+
+void Base::oppl_Click(int) {
+#ifdef VB2_HAVE_CONSOLE
+    DJPlayerInstance().Show();
+#endif
+}
+
+void Base::opsc_Click(int) {
+    // The script box comes in its own change.
+}
+
+void Base::cnt_Click(int) {
+    ShowHelpContents();
+}
+
+void Base::Tp_Click(int) {
+    HelpOfDay::ShowModal();
+}
+
+void Base::abo_Click(int) {
+    Begin::ShowModal();
+}

@@ -1,0 +1,138 @@
+#include "core/HelpOfDay.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <exception>
+
+#include "platform/FileSystem.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Settings.h"
+#include "platform/TextFile.h"
+
+namespace {
+const QString kTipsFile = QStringLiteral("Tips.tps");
+}
+
+QStringList HelpOfDay::TipList;
+int HelpOfDay::TipIndex = 0;
+
+HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
+    setObjectName("HelpOfDay");
+    setWindowTitle("Tip of the Day");
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(440, 230);
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName("Shape1");
+    Shape1->setGeometry(12, 12, 416, 170);
+    Shape1->setFrameShape(QFrame::Box);
+    Shape1->setStyleSheet("QFrame#Shape1 { background: #fffbe6; border: 1px solid #9a9a9a; }");
+
+    Image1 = new QLabel(Shape1);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(12, 12, 48, 48);
+    Image1->setPixmap(QPixmap(":/images/tip.png"));
+
+    auto *heading = new QLabel("Did you know...", Shape1);
+    heading->setObjectName("Label1");
+    heading->setGeometry(72, 14, 320, 24);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.3);
+    heading->setFont(bold);
+
+    lblTipText = new QLabel(Shape1);
+    lblTipText->setObjectName("lblTipText");
+    lblTipText->setGeometry(72, 46, 332, 114);
+    lblTipText->setTextFormat(Qt::PlainText);
+    lblTipText->setWordWrap(true);
+    lblTipText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    chkLoadTipsAtStartup = new QCheckBox("Show Tips at Startup", this);
+    chkLoadTipsAtStartup->setObjectName("chkLoadTipsAtStartup");
+    chkLoadTipsAtStartup->setGeometry(12, 194, 180, 22);
+    connect(chkLoadTipsAtStartup, &QCheckBox::clicked, this, [this] { chkLoadTipsAtStartup_Click(); });
+
+    cmdNextTip = new QPushButton("Next Tip", this);
+    cmdNextTip->setObjectName("cmdNextTip");
+    cmdNextTip->setGeometry(252, 192, 84, 26);
+    cmdNextTip->setAutoDefault(false);
+    connect(cmdNextTip, &QPushButton::clicked, this, [this] { cmdNextTip_Click(); });
+
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setGeometry(344, 192, 84, 26);
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+
+    Form_Load();
+}
+
+bool HelpOfDay::ShowTipsSetting() {
+    bool isNumber = false;
+    const double value = Settings::get("Show Tips", "1").trimmed().toDouble(&isNumber);
+    return isNumber && value == 1.0;
+}
+
+void HelpOfDay::Form_Load() {
+    if (ShowTipsSetting()) {
+        // Ticking the box by code stores the choice as a click would.
+        chkLoadTipsAtStartup->setChecked(true);
+        chkLoadTipsAtStartup_Click();
+    }
+    if (!LoadTips(ProgramFolder::file(kTipsFile))) {
+        lblTipText->setText("That the " + kTipsFile + " file was not found? " + "\r\n\r\n" +
+                            "Create a text file named " + kTipsFile + " using NotePad with 1 tip per line. " +
+                            "Then place it in the same directory as the application. ");
+    }
+}
+
+bool HelpOfDay::LoadTips(const QString &sFile) {
+    if (sFile.isEmpty() || !FileSystem::isExistingFile(sFile))
+        return false;
+    QStringList lines;
+    try {
+        lines = TextFile::readLines(sFile);
+    } catch (const std::exception &) {
+        // An unreadable file is treated as a missing one; the window still works.
+        return false;
+    }
+    TipList.append(lines);
+    ShowNextTip();
+    return true;
+}
+
+void HelpOfDay::ShowNextTip() {
+    ++TipIndex;
+    if (TipIndex > TipList.size())
+        TipIndex = 1;
+    DisplayCurrentTip();
+}
+
+void HelpOfDay::DisplayCurrentTip() {
+    if (!TipList.isEmpty() && TipIndex >= 1 && TipIndex <= TipList.size())
+        lblTipText->setText(TipList.at(TipIndex - 1));
+}
+
+void HelpOfDay::cmdNextTip_Click() {
+    ShowNextTip();
+}
+
+void HelpOfDay::cmdOK_Click() {
+    accept();
+}
+
+void HelpOfDay::chkLoadTipsAtStartup_Click() {
+    Settings::save("Show Tips", chkLoadTipsAtStartup->isChecked() ? "1" : "0");
+}
+
+void HelpOfDay::ShowModal() {
+    QPointer<HelpOfDay> window = new HelpOfDay(QApplication::activeWindow());
+    window->exec();
+    delete window.data();
+}
