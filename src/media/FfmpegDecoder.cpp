@@ -1,0 +1,319 @@
+// MP3, WMA, WAV and whatever else FFmpeg reads, converted by libswresample to
+// stereo float at the engine's rate.
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "media/Decoder.h"
+#include "media/Probe.h"
+#include "platform/VbError.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace vb2media {
+namespace {
+
+class FfmpegDecoder : public Decoder {
+  public:
+    explicit FfmpegDecoder(int rate) : rate_(rate) {}
+
+    // Separate from the constructor so that a failure still frees what was opened.
+    void open(const QString &path) {
+        av_log_set_level(AV_LOG_QUIET);
+        const QByteArray name = QFile::encodeName(path);
+        if (avformat_open_input(&fmt_, name.constData(), nullptr, nullptr) < 0) {
+            fmt_ = nullptr;
+            throw VbError(QStringLiteral("The file cannot be opened as sound: %1").arg(path));
+        }
+        stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream_ < 0 || !paramsKnown()) {
+            avformat_find_stream_info(fmt_, nullptr);
+            stream_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        }
+        if (stream_ < 0 || !paramsKnown())
+            throw VbError(QStringLiteral("The file holds no sound that can be played: %1").arg(path));
+        for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+            if (int(i) != stream_)
+                fmt_->streams[i]->discard = AVDISCARD_ALL;
+        AVStream *st = fmt_->streams[stream_];
+        const AVCodec *codec = avcodec_find_decoder(st->codecpar->codec_id);
+        if (!codec)
+            throw VbError(QStringLiteral("The sound format of the file is not supported: %1").arg(path));
+        cc_ = avcodec_alloc_context3(codec);
+        pkt_ = av_packet_alloc();
+        frame_ = av_frame_alloc();
+        if (!cc_ || !pkt_ || !frame_ || avcodec_parameters_to_context(cc_, st->codecpar) < 0 ||
+            avcodec_open2(cc_, codec, nullptr) < 0)
+            throw VbError(QStringLiteral("The sound format of the file is not supported: %1").arg(path));
+
+        setDuration(measure(path), rate_);
+
+        // The first audio is decoded now: a file that yields none is refused
+        // here rather than failing silently at Play.
+        fifo_.reserve(size_t(rate_) * 2);
+        if (!decodeMore() || fifo_.size() <= fifoPos_)
+            throw VbError(QStringLiteral("The file cannot be decoded: %1").arg(path));
+        if (lengthFrames() <= 0)
+            throw VbError(QStringLiteral("The file holds no sound: %1").arg(path));
+    }
+
+    ~FfmpegDecoder() override {
+        swr_free(&swr_);
+        av_frame_free(&frame_);
+        av_packet_free(&pkt_);
+        avcodec_free_context(&cc_);
+        if (fmt_)
+            avformat_close_input(&fmt_);
+    }
+
+  protected:
+    int readRaw(float *out, int frames) override {
+        int n = 0;
+        while (n < frames) {
+            if (fifoPos_ >= fifo_.size()) {
+                fifo_.clear();
+                fifoPos_ = 0;
+                if (!decodeMore())
+                    break;
+                continue;
+            }
+            const int have = int((fifo_.size() - fifoPos_) / 2);
+            const int take = std::min(have, frames - n);
+            std::copy_n(fifo_.data() + fifoPos_, size_t(take) * 2, out + size_t(n) * 2);
+            fifoPos_ += size_t(take) * 2;
+            n += take;
+        }
+        return n;
+    }
+
+    void seekRaw(int64_t frame) override {
+        fifo_.clear();
+        fifoPos_ = 0;
+        AVStream *st = fmt_->streams[stream_];
+        const int64_t ts = av_rescale_q(frame, AVRational{1, rate_}, st->time_base);
+        if (av_seek_frame(fmt_, stream_, ts + startTs(), AVSEEK_FLAG_BACKWARD) < 0)
+            av_seek_frame(fmt_, stream_, startTs(), AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(cc_);
+        swr_free(&swr_);
+        demuxEnded_ = false;
+        drained_ = false;
+        failures_ = 0;
+        seekTarget_ = frame;
+    }
+
+  private:
+    bool paramsKnown() const {
+        const AVCodecParameters *p = fmt_->streams[stream_]->codecpar;
+        return p->sample_rate > 0 && p->ch_layout.nb_channels > 0 && p->codec_id != AV_CODEC_ID_NONE;
+    }
+
+    int64_t startTs() const {
+        const int64_t s = fmt_->streams[stream_]->start_time;
+        return s == AV_NOPTS_VALUE ? 0 : s;
+    }
+
+    // Seconds the file plays for: the header's length where it is exact, else
+    // the packets are counted (an MPEG file without a length header).
+    double measure(const QString &path) {
+        AVStream *st = fmt_->streams[stream_];
+        const AVCodecID id = st->codecpar->codec_id;
+        const bool mpeg = id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
+        if (mpeg) {
+            // Random bytes can pass FFmpeg's probe as MPEG audio and decode to
+            // noise; a file without a run of valid frames is not sound.
+            const MpegInfo info = scanMpeg(path);
+            if (!info.valid)
+                throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
+            return info.seconds;
+        }
+        if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+            return st->duration * av_q2d(st->time_base);
+        if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0)
+            return double(fmt_->duration) / AV_TIME_BASE;
+        return scanPackets();
+    }
+
+    double scanPackets() {
+        AVStream *st = fmt_->streams[stream_];
+        int64_t total = 0;
+        while (av_read_frame(fmt_, pkt_) >= 0) {
+            if (pkt_->stream_index == stream_)
+                total += pkt_->duration;
+            av_packet_unref(pkt_);
+        }
+        av_seek_frame(fmt_, stream_, startTs(), AVSEEK_FLAG_BACKWARD);
+        return total * av_q2d(st->time_base);
+    }
+
+    // Decodes until new frames are in the FIFO; false at the end.
+    bool decodeMore() {
+        while (true) {
+            int r = avcodec_receive_frame(cc_, frame_);
+            if (r == 0) {
+                convert(frame_);
+                av_frame_unref(frame_);
+                if (fifo_.size() > fifoPos_)
+                    return true;
+                continue;
+            }
+            if (r == AVERROR_EOF) {
+                if (!drained_) {
+                    drained_ = true;
+                    flushResampler();
+                    if (fifo_.size() > fifoPos_)
+                        return true;
+                }
+                return false;
+            }
+            if (r != AVERROR(EAGAIN)) {
+                if (++failures_ > 200)
+                    return false;
+            }
+            if (demuxEnded_) {
+                // Already sent the flush packet; EAGAIN here would spin.
+                if (r == AVERROR(EAGAIN))
+                    return false;
+                continue;
+            }
+            r = av_read_frame(fmt_, pkt_);
+            if (r < 0) {
+                demuxEnded_ = true;
+                avcodec_send_packet(cc_, nullptr);
+                continue;
+            }
+            if (pkt_->stream_index == stream_) {
+                r = avcodec_send_packet(cc_, pkt_);
+                if (r < 0 && r != AVERROR(EAGAIN)) {
+                    // A damaged packet is skipped; a file that is only damage ends.
+                    if (++failures_ > 200) {
+                        av_packet_unref(pkt_);
+                        return false;
+                    }
+                } else {
+                    failures_ = 0;
+                }
+            }
+            av_packet_unref(pkt_);
+        }
+    }
+
+    bool ensureResampler(const AVFrame *f) {
+        if (swr_ && f->sample_rate == inRate_ && f->format == inFormat_ &&
+            av_channel_layout_compare(&f->ch_layout, &inLayout_) == 0)
+            return true;
+        swr_free(&swr_);
+        av_channel_layout_uninit(&inLayout_);
+        if (f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0)
+            return false;
+        av_channel_layout_copy(&inLayout_, &f->ch_layout);
+        if (inLayout_.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&inLayout_, inLayout_.nb_channels);
+        inRate_ = f->sample_rate;
+        inFormat_ = f->format;
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, rate_, &inLayout_,
+                                AVSampleFormat(inFormat_), inRate_, 0, nullptr) < 0)
+            return false;
+        if (inLayout_.nb_channels == 1) {
+            // A mono file sounds at full level on both sides.
+            const double m[2] = {1.0, 1.0};
+            swr_set_matrix(swr_, m, 1);
+        }
+        if (swr_init(swr_) < 0) {
+            swr_free(&swr_);
+            return false;
+        }
+        return true;
+    }
+
+    void convert(const AVFrame *f) {
+        if (!ensureResampler(f))
+            return;
+        const int cap = swr_get_out_samples(swr_, f->nb_samples);
+        if (cap <= 0)
+            return;
+        const size_t old = fifo_.size();
+        fifo_.resize(old + size_t(cap) * 2);
+        uint8_t *outp = reinterpret_cast<uint8_t *>(fifo_.data() + old);
+        const int got =
+            swr_convert(swr_, &outp, cap, const_cast<const uint8_t **>(f->extended_data), f->nb_samples);
+        fifo_.resize(old + size_t(std::max(got, 0)) * 2);
+        if (seekTarget_ >= 0)
+            dropBeforeSeekTarget(f, old);
+        sanitize(old);
+    }
+
+    // After a seek the decoder restarts at a packet boundary before the target;
+    // the frames before it are dropped so playback starts at the exact frame.
+    void dropBeforeSeekTarget(const AVFrame *f, size_t from) {
+        int64_t pts = f->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE)
+            pts = f->pts;
+        if (pts != AV_NOPTS_VALUE) {
+            AVStream *st = fmt_->streams[stream_];
+            const int64_t at = av_rescale_q(pts - startTs(), st->time_base, AVRational{1, rate_});
+            const int64_t drop = std::clamp<int64_t>(seekTarget_ - at, 0, int64_t((fifo_.size() - from) / 2));
+            fifo_.erase(fifo_.begin() + ptrdiff_t(from), fifo_.begin() + ptrdiff_t(from + size_t(drop) * 2));
+            if (at + drop < seekTarget_)
+                return;  // the whole frame lay before the target
+        }
+        seekTarget_ = -1;
+    }
+
+    void flushResampler() {
+        if (!swr_)
+            return;
+        const int cap = swr_get_out_samples(swr_, 0);
+        if (cap <= 0)
+            return;
+        const size_t old = fifo_.size();
+        fifo_.resize(old + size_t(cap) * 2);
+        uint8_t *outp = reinterpret_cast<uint8_t *>(fifo_.data() + old);
+        const int got = swr_convert(swr_, &outp, cap, nullptr, 0);
+        fifo_.resize(old + size_t(std::max(got, 0)) * 2);
+        sanitize(old);
+    }
+
+    // A damaged or changing file must not turn into a burst of noise.
+    void sanitize(size_t from) {
+        for (size_t i = from; i < fifo_.size(); ++i) {
+            float &v = fifo_[i];
+            if (!std::isfinite(v))
+                v = 0;
+            v = std::clamp(v, -1.0f, 1.0f);
+        }
+    }
+
+    int rate_;
+    AVFormatContext *fmt_ = nullptr;
+    AVCodecContext *cc_ = nullptr;
+    AVPacket *pkt_ = nullptr;
+    AVFrame *frame_ = nullptr;
+    SwrContext *swr_ = nullptr;
+    AVChannelLayout inLayout_{};
+    int inRate_ = 0;
+    int inFormat_ = -1;
+    int stream_ = -1;
+    bool demuxEnded_ = false;
+    bool drained_ = false;
+    int failures_ = 0;
+    int64_t seekTarget_ = -1;
+    std::vector<float> fifo_;
+    size_t fifoPos_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> openFfmpegDecoder(const QString &path, int rate) {
+    auto d = std::make_unique<FfmpegDecoder>(rate);
+    d->open(path);
+    return d;
+}
+
+}  // namespace vb2media
