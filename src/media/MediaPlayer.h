@@ -8,7 +8,7 @@
 
 class MediaPlayer : public QObject {
     Q_OBJECT
-  public:
+public:
     // autoStart: the file starts playing as soon as FileName is set (the jingle player).
     explicit MediaPlayer(QObject *parent = nullptr, bool autoStart = false);
     ~MediaPlayer() override;
@@ -41,11 +41,11 @@ class MediaPlayer : public QObject {
     bool isPlaying() const;
     bool isPaused() const;
 
-  signals:
+signals:
     // Once per file played to its end, queued to the UI thread.
     void EndOfStream(int Result);
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
