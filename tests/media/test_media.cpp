@@ -1,0 +1,498 @@
+// The media player and its engine, measured on the offline render (and, for
+// real-time behaviour, on SDL's dummy driver).
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "media/AudioEngine.h"
+#include "media/MediaPlayer.h"
+#include "media/MidiFile.h"
+#include "media/Probe.h"
+#include "platform/VbError.h"
+#include "support/TestEnv.h"
+
+using vb2media::AudioEngine;
+
+namespace {
+
+constexpr int kRate = AudioEngine::kRate;
+const QString kData = QStringLiteral(VB2_TEST_DATA);
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readBytes(const QString &path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void put16(QByteArray &b, int v) {
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+}
+void put32(QByteArray &b, uint32_t v) {
+    put16(b, int(v & 0xFFFF));
+    put16(b, int(v >> 16));
+}
+
+// 16-bit PCM; `sample(frame, channel)` in -1..1.
+void writeWav(const QString &path, int64_t frames, int rate, int channels,
+              const std::function<double(int64_t, int)> &sample) {
+    QByteArray data;
+    data.reserve(int(frames * channels * 2));
+    for (int64_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            put16(data, int(std::lround(std::clamp(sample(i, c), -1.0, 1.0) * 32767)));
+    QByteArray b("RIFF");
+    put32(b, uint32_t(36 + data.size()));
+    b.append("WAVEfmt ");
+    put32(b, 16);
+    put16(b, 1);
+    put16(b, channels);
+    put32(b, uint32_t(rate));
+    put32(b, uint32_t(rate * channels * 2));
+    put16(b, channels * 2);
+    put16(b, 16);
+    b.append("data");
+    put32(b, uint32_t(data.size()));
+    writeBytes(path, b + data);
+}
+
+void writeSine(const QString &path, double seconds, double amplitude = 0.5, double freq = 1000,
+               int rate = kRate) {
+    writeWav(path, std::llround(seconds * rate), rate, 2,
+             [=](int64_t i, int) { return amplitude * std::sin(2 * M_PI * freq * double(i) / rate); });
+}
+
+QByteArray varLen(uint32_t v) {
+    QByteArray out(1, char(v & 0x7F));
+    while (v >>= 7)
+        out.prepend(char((v & 0x7F) | 0x80));
+    return out;
+}
+
+QByteArray chunk(const char *id, const QByteArray &body) {
+    QByteArray b(id);
+    const uint32_t n = uint32_t(body.size());
+    b.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
+    return b + body;
+}
+
+// Format 1, 480 ticks a quarter: a tempo track (120 BPM, then 240 BPM from
+// tick 960) and a track of notes whose last event is at tick 2880:
+// 960 ticks at 0.5 s/quarter = 1.0 s, then 1920 ticks at 0.25 s/quarter = 1.0 s.
+QByteArray knownMidi() {
+    QByteArray tempo;
+    tempo += varLen(0) + QByteArray("\xFF\x51\x03\x07\xA1\x20", 6);
+    tempo += varLen(960) + QByteArray("\xFF\x51\x03\x03\xD0\x90", 6);
+    tempo += varLen(0) + QByteArray("\xFF\x2F\x00", 3);
+    QByteArray notes;
+    notes += varLen(0) + QByteArray("\xC0\x00", 2);
+    for (int i = 0; i < 6; ++i) {
+        notes += varLen(0) + QByteArray("\x90", 1) + char(60 + i) + char(100);
+        notes += varLen(480) + QByteArray("\x80", 1) + char(60 + i) + char(0);
+    }
+    notes += varLen(0) + QByteArray("\xFF\x2F\x00", 3);
+    return chunk("MThd", QByteArray("\x00\x01\x00\x02\x01\xE0", 6)) + chunk("MTrk", tempo) +
+           chunk("MTrk", notes);
+}
+
+std::vector<float> render(double seconds) {
+    std::vector<float> out(size_t(std::llround(seconds * kRate)) * 2);
+    for (size_t at = 0; at < out.size(); at += size_t(AudioEngine::kBufferFrames) * 2)
+        AudioEngine::instance().render(
+            out.data() + at, int(std::min<size_t>(AudioEngine::kBufferFrames, (out.size() - at) / 2)));
+    return out;
+}
+
+double rms(const std::vector<float> &v, size_t from = 0) {
+    double s = 0;
+    for (size_t i = from; i < v.size(); ++i)
+        s += double(v[i]) * v[i];
+    return std::sqrt(s / double(v.size() - from));
+}
+
+void pump() {
+    QCoreApplication::processEvents();
+}
+
+// Renders until the player's end of stream arrives (or `limit` seconds);
+// returns the seconds rendered and checks the sound stayed sane.
+double playToEnd(MediaPlayer &p, QSignalSpy &spy, double limit) {
+    double t = 0;
+    while (spy.isEmpty() && t < limit) {
+        const std::vector<float> b = render(0.05);
+        for (float x : b) {
+            if (!std::isfinite(x) || std::fabs(x) > 1.0f) {
+                qWarning("insane sample");
+                return -1;
+            }
+        }
+        t += 0.05;
+        pump();
+    }
+    Q_UNUSED(p);
+    return t;
+}
+
+}  // namespace
+
+class TestMedia : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString tmp(const QString &name) { return dir_.filePath(name); }
+
+  private slots:
+    void initTestCase() { AudioEngine::instance().setOffline(true); }
+
+    // Each format's duration against a file of known length, and it plays exactly that long.
+    void durationsOfEveryFormat() {
+        const QString wav = tmp("len.wav");
+        writeWav(wav, 54419, 44100, 1, [](int64_t i, int) { return 0.3 * std::sin(i * 0.05); });
+        const QString mid = tmp("known.mid");
+        writeBytes(mid, knownMidi());
+        struct Case {
+            QString path;
+            double known, tolerance;
+        };
+        const Case cases[] = {{wav, 54419.0 / 44100, 1e-9},
+                              {kData + "/tone_xing.mp3", 2.0, 0.05},
+                              {kData + "/tone_noxing.mp3", 2.0, 0.05},
+                              {kData + "/vbr_noxing.mp3", 3.0, 0.05},
+                              {kData + "/tone.wma", 2.0, 0.05},
+                              {mid, 2.0, 0.1}};
+        for (const Case &c : cases) {
+            MediaPlayer p;
+            p.setFileName(c.path);
+            const double d = p.Duration();
+            QVERIFY2(std::fabs(d - c.known) <= c.tolerance,
+                     qPrintable(c.path + ": " + QString::number(d, 'f', 6)));
+            QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+            p.Play();
+            const double played = playToEnd(p, spy, d + 1);
+            QCOMPARE(spy.count(), 1);
+            QVERIFY2(played >= d - 0.001 && played <= d + 0.06, qPrintable(c.path));
+        }
+    }
+
+    // The MP3 frame walk is exact and counts frames without a header.
+    void mp3ScanWithoutHeader() {
+        const vb2media::MpegInfo plain = vb2media::scanMpeg(kData + "/tone_noxing.mp3");
+        QVERIFY(plain.valid && !plain.hasHeader);
+        QCOMPARE(plain.frames, int64_t(78));
+        QCOMPARE(plain.seconds, 78 * 1152.0 / 44100);
+        const vb2media::MpegInfo xing = vb2media::scanMpeg(kData + "/tone_xing.mp3");
+        QVERIFY(xing.valid && xing.hasHeader);
+        QCOMPARE(xing.seconds, 2.0);
+    }
+
+    // 10^(Volume/2000) within 0.05 dB at the console's levels; Mute is digital silence.
+    void gainLawAndMute() {
+        const QString wav = tmp("sine.wav");
+        writeSine(wav, 2.0);
+        MediaPlayer p;
+        p.setFileName(wav);
+        p.Play();
+        render(0.05);
+        const double ref = rms(render(0.2));
+        for (int v : {-600, -1800, -4100, -8400}) {
+            p.setVolume(v);
+            render(0.02);  // past the ramp
+            const double db = 20 * std::log10(rms(render(0.2)) / ref);
+            QVERIFY2(std::fabs(db - v / 100.0) < 0.05, qPrintable(QString::number(db)));
+        }
+        p.setMute(true);
+        render(0.02);
+        for (float x : render(0.2))
+            QCOMPARE(x, 0.0f);
+        // Both are the player's own and outlive a new file, Stop and Play.
+        p.Stop();
+        p.setFileName(wav);
+        p.Play();
+        QCOMPARE(p.Volume(), -8400);
+        QVERIFY(p.Mute());
+        for (float x : render(0.1))
+            QCOMPARE(x, 0.0f);
+        p.setMute(false);
+        p.setVolume(0);
+        render(0.02);
+        QVERIFY(std::fabs(rms(render(0.1)) - ref) < ref * 0.01);
+    }
+
+    // A level step is ramped: no jump between samples beyond the ramp's slope.
+    void levelStepsNeverClick() {
+        const QString wav = tmp("sine2.wav");
+        writeSine(wav, 1.0, 0.8, 100);
+        MediaPlayer p;
+        p.setFileName(wav);
+        p.Play();
+        std::vector<float> all = render(0.1);
+        const double sineSlope = 0.8 * 2 * M_PI * 100 / kRate;
+        for (int v : {-4100, 0, -8400, -600}) {
+            p.setVolume(v);
+            const std::vector<float> b = render(0.03);
+            all.insert(all.end(), b.begin(), b.end());
+        }
+        p.setMute(true);
+        std::vector<float> b = render(0.03);
+        all.insert(all.end(), b.begin(), b.end());
+        double worst = 0;
+        for (size_t i = 2 * 300; i + 2 < all.size(); i += 2)
+            worst = std::max(worst, double(std::fabs(all[i + 2] - all[i])));
+        // A full-scale gain change spread over 240 frames adds 0.8/240 per frame at most.
+        QVERIFY2(worst <= sineSlope + 0.8 / 240 + 1e-4, qPrintable(QString::number(worst)));
+        // Pause and Stop fade out as well.
+        p.setMute(false);
+        render(0.02);
+        std::vector<float> before = render(0.01);
+        p.Pause();
+        std::vector<float> after = render(0.01);
+        QVERIFY(std::fabs(after[0] - before[before.size() - 2]) <= sineSlope + 0.8 / 240 + 1e-3);
+        QCOMPARE(after.back(), 0.0f);
+    }
+
+    // SelectionStart, seeks in every state, FileName read back.
+    void selectionSeekAndFileName() {
+        // Left channel tells the frame it came from.
+        const QString wav = tmp("ramp.wav");
+        const int64_t total = 2 * kRate;
+        writeWav(wav, total, kRate, 2, [&](int64_t i, int c) { return c == 0 ? double(i) / total : 0.0; });
+        auto frameHeard = [&](const std::vector<float> &b, int at) {
+            return b[size_t(at) * 2] * double(total);
+        };
+
+        MediaPlayer p;
+        p.setCurrentPosition(3);  // no file: nothing happens
+        QCOMPARE(p.CurrentPosition(), 0.0);
+        QVERIFY_THROWS_EXCEPTION(VbError, p.Play());
+        p.setFileName(wav);
+        QCOMPARE(p.FileName(), wav);
+        p.setSelectionStart(1.0);
+        p.Play();
+        QCOMPARE(p.CurrentPosition(), 1.0);
+        QCOMPARE(p.SelectionEnd(), p.Duration());
+        std::vector<float> b = render(0.1);
+        QVERIFY(std::fabs(frameHeard(b, 300) - (kRate + 300)) < 4);
+        QVERIFY(std::fabs(p.CurrentPosition() - 1.1) < 1e-9);
+
+        p.Pause();
+        QVERIFY(std::fabs(p.CurrentPosition() - 1.1) < 1e-9);
+        render(0.1);
+        QVERIFY(std::fabs(p.CurrentPosition() - 1.1) < 1e-9);
+        p.setCurrentPosition(0.25);  // paused
+        QCOMPARE(p.CurrentPosition(), 0.25);
+        p.Play();
+        b = render(0.05);
+        QVERIFY(std::fabs(frameHeard(b, 300) - (kRate / 4 + 300)) < 4);
+
+        p.setCurrentPosition(1.5);  // playing
+        QCOMPARE(p.CurrentPosition(), 1.5);
+        b = render(0.05);
+        QVERIFY(std::fabs(frameHeard(b, 300) - (kRate * 3 / 2 + 300)) < 4);
+
+        p.Stop();
+        QCOMPARE(p.FileName(), wav);
+        p.setCurrentPosition(0.5);  // stopped
+        QCOMPARE(p.CurrentPosition(), 0.5);
+        p.Play();
+        b = render(0.05);
+        QVERIFY(std::fabs(frameHeard(b, 300) - (kRate / 2 + 300)) < 4);
+
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        playToEnd(p, spy, 3);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(p.FileName(), wav);
+        QVERIFY(!p.isPlaying());
+    }
+
+    // One end of stream per natural end; none after Stop or a new file, even
+    // when the end was already found before they came.
+    void endOfStreamOncePerEnd() {
+        const QString wav = tmp("short.wav");
+        writeSine(wav, 0.3);
+        MediaPlayer p;
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(wav);
+        p.Play();
+        render(1.0);
+        QCOMPARE(spy.count(), 0);  // queued, never inside a call
+        pump();
+        QCOMPARE(spy.count(), 1);
+        render(0.5);
+        pump();
+        QCOMPARE(spy.count(), 1);
+
+        p.Play();  // again after the end
+        render(0.25);
+        p.Stop();
+        render(0.5);
+        pump();
+        QCOMPARE(spy.count(), 1);
+
+        p.Play();
+        render(0.5);  // the end is found, not yet delivered
+        p.Stop();
+        pump();
+        QCOMPARE(spy.count(), 1);
+
+        p.Play();
+        render(0.5);
+        p.setFileName(wav);
+        pump();
+        QCOMPARE(spy.count(), 1);
+
+        p.setSelectionStart(5);  // past the end: it ends at once, once
+        p.Play();
+        render(0.1);
+        pump();
+        QCOMPARE(spy.count(), 2);
+    }
+
+    // The jingle player starts on FileName; a new file replaces the sounding one.
+    void autoStartReplaces() {
+        const QString a = tmp("a.wav"), b = tmp("b.wav");
+        writeSine(a, 0.5, 0.5, 1000);
+        writeSine(b, 0.3, 0.25, 500);
+        MediaPlayer p(nullptr, true);
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(a);
+        QVERIFY(p.isPlaying());
+        QVERIFY(std::fabs(rms(render(0.1), 600) - 0.5 / std::sqrt(2)) < 0.01);
+        p.setFileName(b);
+        QVERIFY(std::fabs(rms(render(0.1), 600) - 0.25 / std::sqrt(2)) < 0.01);
+        render(0.5);
+        pump();
+        QCOMPARE(spy.count(), 1);
+    }
+
+    // Damaged and odd files fail at FileName or play what decodes, then end once.
+    void badInputs() {
+        const QByteArray mp3 = readBytes(kData + "/tone_xing.mp3");
+        const QByteArray wma = readBytes(kData + "/tone.wma");
+        QByteArray midi = knownMidi();
+        QByteArray brokenMidi = midi;
+        brokenMidi[25] = char(0x7F);  // first track's length runs far past the end
+        std::mt19937 rng(7);
+        QByteArray noise(20000, 0);
+        for (char &c : noise)
+            c = char(rng());
+        QByteArray headerOnly;
+        {
+            const QString w = tmp("h.wav");
+            writeWav(w, 0, 44100, 2, [](int64_t, int) { return 0.0; });
+            headerOnly = readBytes(w);
+        }
+        struct Case {
+            QString name;
+            QByteArray bytes;
+            bool mustFail;
+        };
+        const Case cases[] = {{"truncated.mp3", mp3.left(mp3.size() * 2 / 5), false},
+                              {"random.mp3", noise, true},
+                              {"empty.wav", QByteArray(), true},
+                              {"nodata.wav", headerOnly, true},
+                              {"half.wma", wma.left(wma.size() / 2), false},
+                              {"broken.mid", brokenMidi, false},
+                              {"notes.mid", midi.left(60), false}};
+        for (const Case &c : cases) {
+            const QString path = tmp(c.name);
+            writeBytes(path, c.bytes);
+            MediaPlayer p;
+            QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+            try {
+                p.setFileName(path);
+            } catch (const VbError &) {
+                QCOMPARE(p.FileName(), QString());
+                QCOMPARE(p.Duration(), 0.0);
+                QVERIFY_THROWS_EXCEPTION(VbError, p.Play());
+                continue;
+            }
+            QVERIFY2(!c.mustFail, qPrintable(c.name));
+            p.Play();
+            const double t = playToEnd(p, spy, p.Duration() + 1);
+            QVERIFY2(t >= 0 && spy.count() == 1, qPrintable(c.name));
+        }
+    }
+
+    // A file deleted or rewritten while it plays: it ends, once, without noise.
+    void fileGoneOrChangedWhilePlaying() {
+        std::mt19937 rng(11);
+        QByteArray noise(200000, 0);
+        for (char &c : noise)
+            c = char(rng());
+        for (const QString &src : {kData + "/tone_noxing.mp3", kData + "/tone.wma"}) {
+            for (bool rewrite : {false, true}) {
+                const QString path = tmp("moving" + src.right(4));
+                QFile::remove(path);
+                QVERIFY(QFile::copy(src, path));
+                MediaPlayer p;
+                QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+                p.setFileName(path);
+                p.Play();
+                render(0.1);
+                if (rewrite)
+                    writeBytes(path, noise);
+                else
+                    QFile::remove(path);
+                QVERIFY(playToEnd(p, spy, p.Duration() + 1) >= 0);
+                QCOMPARE(spy.count(), 1);
+            }
+        }
+    }
+
+    // MIDI: rendered with the soundfont, ends at its own length; without the soundfont it fails to open.
+    void midiPlaysAndNeedsSoundfont() {
+        const QString mid = tmp("song.mid");
+        writeBytes(mid, knownMidi());
+        vb2media::MidiSong song;
+        QVERIFY(vb2media::parseMidi(knownMidi(), song));
+        QVERIFY(std::fabs(song.seconds - 2.0) < 1e-9);
+        MediaPlayer p;
+        p.setFileName(mid);
+        p.Play();
+        QVERIFY(rms(render(0.5)) > 0.005);
+        p.setCurrentPosition(1.5);
+        QCOMPARE(p.CurrentPosition(), 1.5);
+        QVERIFY(rms(render(0.2)) > 0.005);
+        qputenv("VB2_SOUNDFONT", "/nonexistent/none.sf2");
+        MediaPlayer q;
+        QVERIFY_THROWS_EXCEPTION(VbError, q.setFileName(mid));
+        qunsetenv("VB2_SOUNDFONT");
+    }
+
+    // Real time on the dummy driver: Play sounds at once, the end arrives by
+    // itself, and a lost device is reopened while playback goes on.
+    void realTimeOnDummyDriver() {
+        AudioEngine &e = AudioEngine::instance();
+        e.setOffline(false);
+        const QString wav = tmp("rt.wav");
+        writeSine(wav, 0.6);
+        MediaPlayer p;
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(wav);
+        p.Play();
+        QVERIFY(!e.driverName().isEmpty());
+        QVERIFY(e.bufferFrames() <= kRate / 100);
+        QTest::qWait(200);
+        QVERIFY(p.CurrentPosition() > 0.05);
+        const uint64_t reopens = e.reopens();
+        e.simulateDeviceLoss();
+        QVERIFY(spy.wait(3000));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(e.reopens() == reopens + 1);
+        p.Play();
+        QVERIFY(spy.wait(3000));
+        QCOMPARE(spy.count(), 2);
+        e.setOffline(true);
+    }
+};
+
+VB2_TEST_MAIN_CORE(TestMedia)
+#include "test_media.moc"
