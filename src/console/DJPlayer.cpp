@@ -204,6 +204,10 @@ DJPlayer::DJPlayer() : MdiChild(nullptr) {
 
 DJPlayer::~DJPlayer() = default;
 
+QSize DJPlayer::sizeHint() const {
+    return QSize(px(10320), px(5955));
+}
+
 void DJPlayer::buildPlayer(int which) {
     const bool a = which == 0;
     auto *frame = place(new QGroupBox(a ? "Player A" : "Player B", this), a ? "Frame1" : "Frame2",

@@ -63,6 +63,8 @@ class DJPlayer : public MdiChild {
     // Hides the console (its frame window inside the frame); everything runs on.
     void HideConsole();
     bool isLoaded() const { return loaded_; }
+    // The designed client area (the broadcast strip below it not included).
+    QSize sizeHint() const override;
 
     // MdiChild
     QList<QMenu *> childMenus() const override;
