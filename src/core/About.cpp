@@ -8,15 +8,12 @@
 #include <QScreen>
 #include <exception>
 
+#include "console/DJPlayer.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
-#if __has_include("console/DJPlayer.h")
-#include "console/DJPlayer.h"
-#define VB2_HAVE_CONSOLE 1
-#endif
 
 namespace {
 About *shownSplash = nullptr;
@@ -92,13 +89,11 @@ void About::Form_Load() {
     // An existing folder is the normal case; nothing here is worth a message.
     QDir().mkdir(ProgramFolder::file("Statistics"));
 
-#ifdef VB2_HAVE_CONSOLE
     try {
         DJPlayerInstance().Show();
     } catch (const std::exception &e) {
         WarningWindows(QString("Unknown error in loading the console: ") + e.what(), 0);
     }
-#endif
     // The frame came up with the console; its first activation ends the splash,
     // and where the desktop does not activate it, this does.
     QApplication::processEvents();

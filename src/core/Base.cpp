@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <exception>
 
+#include "console/DJPlayer.h"
 #include "core/About.h"
 #include "core/Begin.h"
 #include "core/HelpOfDay.h"
@@ -17,10 +18,6 @@
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
 #include "platform/HelpViewer.h"
-#if __has_include("console/DJPlayer.h")
-#include "console/DJPlayer.h"
-#define VB2_HAVE_CONSOLE 1
-#endif
 
 namespace {
 
@@ -321,9 +318,7 @@ void Base::opss_Click(int) {
 }
 
 void Base::oppl_Click(int) {
-#ifdef VB2_HAVE_CONSOLE
     DJPlayerInstance().Show();
-#endif
 }
 
 void Base::opsc_Click(int) {
