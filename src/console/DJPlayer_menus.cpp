@@ -132,6 +132,30 @@ void DJPlayer::buildMenus() {
     const QStringList arrange = {"Tile Horizontally", "Tile Vertically", "Cascade", "Arrange Icons"};
     for (int k = 0; k < 4; ++k)
         wn[31 + k] = item(win, "wn", 31 + k, arrange[k], &DJPlayer::wn_Click);
+    // Below the arrange commands: the frame's open child windows, the active one ticked.
+    connect(win, &QMenu::aboutToShow, this, [this] {
+        for (QAction *a : win->actions())
+            if (a->property("childWindowItem").toBool())
+                win->removeAction(a), a->deleteLater();
+        auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+        QMdiArea *area = sub ? sub->mdiArea() : nullptr;
+        if (!area)
+            return;
+        int n = 0;
+        for (QMdiSubWindow *child : area->subWindowList()) {
+            if (!child->isVisible())
+                continue;
+            QAction *a = n == 0 ? win->addSeparator() : nullptr;
+            if (a)
+                a->setProperty("childWindowItem", true);
+            a = win->addAction(
+                QStringLiteral("&%1 %2").arg(++n).arg(child->windowTitle().replace("&", "&&")));
+            a->setProperty("childWindowItem", true);
+            a->setCheckable(true);
+            a->setChecked(child == area->activeSubWindow());
+            connect(a, &QAction::triggered, area, [area, child] { area->setActiveSubWindow(child); });
+        }
+    });
 
     hlp = menu(nullptr, "hlp", 4, "&Help");
     cnt = item(hlp, "cnt", 40, "Contents", &DJPlayer::cnt_Click);

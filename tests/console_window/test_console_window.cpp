@@ -469,6 +469,25 @@ class TestConsoleWindow : public QObject {
         c->Label1->clear();
     }
 
+    // The Window menu lists the frame's shown child windows below its commands.
+    void windowMenuListsShownChildren() {
+        c->Show();
+        emit c->win->aboutToShow();
+        QStringList items;
+        for (QAction *a : c->win->actions())
+            if (!a->isSeparator())
+                items << a->text();
+        QVERIFY(items.contains("&1 Players && DJ Mixpad"));
+        QCOMPARE(items.mid(0, 4),
+                 QStringList({"Tile Horizontally", "Tile Vertically", "Cascade", "Arrange Icons"}));
+        // Opening it again does not pile up the list.
+        emit c->win->aboutToShow();
+        int listed = 0;
+        for (QAction *a : c->win->actions())
+            listed += a->text() == "&1 Players && DJ Mixpad";
+        QCOMPARE(listed, 1);
+    }
+
     void checkRepetitionOfNamesToggledTwiceEndsAsItBegan() {
         Settings::remove("DisName");
         c->dsc->setChecked(false);
