@@ -19,6 +19,14 @@
 #include "platform/FileSystem.h"
 #include "platform/HelpViewer.h"
 
+// The pictures are compiled into the program's static library, which the linker
+// would leave out unless referenced: register them before any window is made.
+static int initPictures() {
+    Q_INIT_RESOURCE(resources);
+    return 0;
+}
+static const int picturesReady = initPictures();
+
 namespace {
 
 // The client area draws the background picture once at its top left.

@@ -262,6 +262,9 @@ class TestCoreWindows : public QObject {
             shown = visibleButtons(w);
             image1 = child<QLabel>(w, "Image1")->isVisible();
             image2 = child<QLabel>(w, "Image2")->isVisible();
+            // The banners are the program's own pictures, 320 x 64.
+            QCOMPARE(w->Image1->pixmap().size(), QSize(320, 64));
+            QCOMPARE(w->Image2->pixmap().size(), QSize(320, 64));
             caption = w->windowTitle();
             click(w, press);
         });
