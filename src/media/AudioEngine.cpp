@@ -281,6 +281,7 @@ void Source::close() {
     stopLocked();
     engine_.unlock();
     dec_.reset();
+    armed_ = false;
     open_ = false;
     duration_ = 0;
     length_ = 0;
@@ -306,6 +307,7 @@ void Source::start(int64_t frame) {
         prerollLocked();
     }
     ringFresh_ = false;
+    armed_ = true;
     engine_.lock();
     active_ = true;
     gain_ = 0;  // fades in from silence
@@ -391,7 +393,7 @@ void Source::fillAhead(int frames) {
 void Source::workerLoop() {
     std::unique_lock<std::mutex> lk(decMtx_);
     while (!quit_) {
-        if (!dec_ || decEnded_.load()) {
+        if (!dec_ || !armed_ || decEnded_.load()) {
             cv_.wait(lk);
             continue;
         }

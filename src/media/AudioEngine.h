@@ -148,6 +148,7 @@ class Source {
     std::unique_ptr<Decoder> dec_;
     std::vector<float> chunk_;
     bool quit_ = false;
+    bool armed_ = false;      // decode ahead only once the file was started (the probe never is)
     bool ringFresh_ = false;  // the ring holds the file from ringStart_, untouched
     int64_t ringStart_ = 0;
     std::atomic<bool> decEnded_{false};

@@ -27,7 +27,27 @@ class FfmpegDecoder : public Decoder {
     void open(const QString &path) {
         av_log_set_level(AV_LOG_QUIET);
         const QByteArray name = QFile::encodeName(path);
-        if (avformat_open_input(&fmt_, name.constData(), nullptr, nullptr) < 0) {
+        // Plain PCM WAV goes through the raw PCM demuxer: the WAV demuxer's
+        // search for S/PDIF data costs over 10 ms per file, and the length
+        // comes exactly from the data chunk.
+        wav_ = readWavHeader(path);
+        const AVInputFormat *forced = nullptr;
+        AVDictionary *opts = nullptr;
+        if (wav_.valid && wav_.plainPcm) {
+            if (wav_.dataBytes < wav_.blockAlign)
+                throw VbError(QStringLiteral("The file holds no sound: %1").arg(path));
+            forced = av_find_input_format(wav_.rawFormat);
+            AVChannelLayout layout;
+            av_channel_layout_default(&layout, wav_.channels);
+            char desc[64] = {};
+            av_channel_layout_describe(&layout, desc, sizeof desc);
+            av_dict_set_int(&opts, "sample_rate", wav_.sampleRate, 0);
+            av_dict_set(&opts, "ch_layout", desc, 0);
+            av_dict_set_int(&opts, "skip_initial_bytes", wav_.dataOffset, 0);
+        }
+        const int opened = avformat_open_input(&fmt_, name.constData(), forced, forced ? &opts : nullptr);
+        av_dict_free(&opts);
+        if (opened < 0) {
             fmt_ = nullptr;
             throw VbError(QStringLiteral("The file cannot be opened as sound: %1").arg(path));
         }
@@ -124,6 +144,8 @@ class FfmpegDecoder : public Decoder {
         AVStream *st = fmt_->streams[stream_];
         const AVCodecID id = st->codecpar->codec_id;
         const bool mpeg = id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
+        if (wav_.valid && wav_.plainPcm)
+            return wav_.seconds;
         if (mpeg) {
             // Random bytes can pass FFmpeg's probe as MPEG audio and decode to
             // noise; a file without a run of valid frames is not sound.
@@ -291,6 +313,7 @@ class FfmpegDecoder : public Decoder {
     }
 
     int rate_;
+    WavInfo wav_;
     AVFormatContext *fmt_ = nullptr;
     AVCodecContext *cc_ = nullptr;
     AVPacket *pkt_ = nullptr;

@@ -177,4 +177,70 @@ MpegInfo scanMpeg(const QString &path) {
     return scanMpeg(reinterpret_cast<const uint8_t *>(all.constData()), size_t(all.size()));
 }
 
+WavInfo readWavHeader(const QString &path) {
+    WavInfo w;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return w;
+    const qint64 size = f.size();
+    const QByteArray head = f.read(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return w;
+    auto le = [](const QByteArray &b, int at, int bytes) {
+        uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | uint8_t(b[at + i]);
+        return v;
+    };
+    bool haveFmt = false;
+    int subFormat = 0;
+    qint64 at = 12;
+    while (at + 8 <= size) {
+        f.seek(at);
+        const QByteArray ch = f.read(8);
+        if (ch.size() < 8)
+            break;
+        const qint64 len = le(ch, 4, 4);
+        if (ch.startsWith("fmt ") && len >= 16) {
+            const QByteArray fmt = f.read(std::min<qint64>(len, 40));
+            if (fmt.size() < 16)
+                return w;
+            w.formatTag = int(le(fmt, 0, 2));
+            w.channels = int(le(fmt, 2, 2));
+            w.sampleRate = int(le(fmt, 4, 4));
+            w.blockAlign = int(le(fmt, 12, 2));
+            w.bitsPerSample = int(le(fmt, 14, 2));
+            if (w.formatTag == 0xFFFE && fmt.size() >= 26)
+                subFormat = int(le(fmt, 24, 2));
+            haveFmt = true;
+        } else if (ch.startsWith("data")) {
+            if (!haveFmt)
+                return w;
+            w.dataOffset = at + 8;
+            // A streaming writer leaves the length at 0 or all ones: the data runs to the end.
+            const qint64 avail = size - w.dataOffset;
+            w.dataBytes = (len == 0 || len == 0xFFFFFFFF || len > avail) ? avail : len;
+            w.valid = true;
+            break;
+        }
+        at += 8 + len + (len & 1);
+    }
+    if (!w.valid || w.channels <= 0 || w.sampleRate <= 0 || w.blockAlign <= 0) {
+        w.valid = false;
+        return w;
+    }
+    const int tag = w.formatTag == 0xFFFE ? subFormat : w.formatTag;
+    const int bytes = w.bitsPerSample / 8;
+    if (tag == 1 && w.bitsPerSample % 8 == 0 && w.blockAlign == bytes * w.channels) {
+        static const char *const kInt[] = {nullptr, "u8", "s16le", "s24le", "s32le"};
+        if (bytes >= 1 && bytes <= 4)
+            w.rawFormat = kInt[bytes];
+    } else if (tag == 3 && w.blockAlign == bytes * w.channels) {
+        w.rawFormat = bytes == 4 ? "f32le" : bytes == 8 ? "f64le" : nullptr;
+    }
+    w.plainPcm = w.rawFormat != nullptr && w.channels <= 8;
+    w.seconds = double(w.dataBytes / w.blockAlign) / w.sampleRate;
+    return w;
+}
+
 }  // namespace vb2media

@@ -18,4 +18,21 @@ struct MpegInfo {
 MpegInfo scanMpeg(const QString &path);
 MpegInfo scanMpeg(const uint8_t *data, size_t size);
 
+// A WAV file's plain PCM or float data: where it lies and how it is laid out.
+struct WavInfo {
+    bool valid = false;     // RIFF/WAVE with fmt and data chunks
+    bool plainPcm = false;  // integer PCM or IEEE float, which FFmpeg's raw demuxers read
+    int formatTag = 0;
+    int channels = 0;
+    int sampleRate = 0;
+    int bitsPerSample = 0;
+    int blockAlign = 0;
+    int64_t dataOffset = 0;
+    int64_t dataBytes = 0;  // clipped to the file
+    double seconds = 0;
+    const char *rawFormat = nullptr;  // FFmpeg's demuxer for the data ("s16le", ...)
+};
+
+WavInfo readWavHeader(const QString &path);
+
 }  // namespace vb2media

@@ -1,0 +1,219 @@
+// Prints the engine's figures: probe time per format, the delay from Play to
+// the file's first sample leaving the mixer, CPU per second of sound with three
+// players sounding, and memory.
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "media/AudioEngine.h"
+#include "media/MediaPlayer.h"
+
+using vb2media::AudioEngine;
+
+namespace {
+
+const QString kData = QStringLiteral(VB2_TEST_DATA);
+
+void put16(QByteArray &b, int v) {
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+}
+void put32(QByteArray &b, uint32_t v) {
+    put16(b, int(v & 0xFFFF));
+    put16(b, int(v >> 16));
+}
+
+void writeSineWav(const QString &path, double seconds, int rate = 44100) {
+    const int64_t frames = std::llround(seconds * rate);
+    QByteArray data;
+    data.reserve(int(frames * 4));
+    for (int64_t i = 0; i < frames; ++i) {
+        const int v = int(std::lround(0.3 * 32767 * std::sin(2 * M_PI * 440 * double(i) / rate)));
+        put16(data, v);
+        put16(data, v);
+    }
+    QByteArray b("RIFF");
+    put32(b, uint32_t(36 + data.size()));
+    b.append("WAVEfmt ");
+    put32(b, 16);
+    put16(b, 1);
+    put16(b, 2);
+    put32(b, uint32_t(rate));
+    put32(b, uint32_t(rate * 4));
+    put16(b, 4);
+    put16(b, 16);
+    b.append("data");
+    put32(b, uint32_t(data.size()));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(b + data);
+}
+
+// A five-minute MP3 without a length header: the frames of a fixture repeated.
+void writeLongMp3(const QString &path, double seconds) {
+    QFile in(kData + "/tone_noxing.mp3");
+    in.open(QIODevice::ReadOnly);
+    const QByteArray one = in.readAll();
+    const double oneSeconds = 78 * 1152.0 / 44100;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    for (double t = 0; t < seconds; t += oneSeconds)
+        f.write(one);
+}
+
+double cpuSeconds() {
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long rssKb() {
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+int64_t nowNs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+    qputenv("SDL_AUDIODRIVER", qEnvironmentVariable("SDL_AUDIODRIVER", "dummy").toUtf8());
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("probe.wav"), longMp3 = dir.filePath("long.mp3"),
+                  longWav = dir.filePath("long.wav");
+    writeSineWav(wav, 3);
+    writeLongMp3(longMp3, 300);
+    writeSineWav(longWav, 60);
+    const long rssStart = rssKb();
+
+    AudioEngine &engine = AudioEngine::instance();
+    engine.setOffline(true);
+    std::printf("Machine: %d cores (shared VM), engine %d Hz, buffer %d frames\n\n",
+                QThread::idealThreadCount(), engine.rate(), AudioEngine::kBufferFrames);
+
+    // Probe: FileName then Duration on the never-heard player, as the console does.
+    std::printf("Probe (FileName + Duration), per file:\n");
+    MediaPlayer probe;
+    struct P {
+        const char *label;
+        QString path;
+        int rounds;
+    };
+    const P probes[] = {{"WAV", wav, 400},
+                        {"MP3 with Xing header", kData + "/tone_xing.mp3", 400},
+                        {"MP3 without header (2 s)", kData + "/tone_noxing.mp3", 400},
+                        {"MP3 without header (5 min)", longMp3, 40},
+                        {"WMA", kData + "/tone.wma", 400}};
+    for (const P &p : probes) {
+        probe.setFileName(p.path);  // warm the page cache
+        QElapsedTimer t;
+        t.start();
+        double d = 0;
+        for (int i = 0; i < p.rounds; ++i) {
+            probe.setFileName(p.path);
+            d = probe.Duration();
+        }
+        std::printf("  %-28s %8.3f ms   (duration %.3f s)\n", p.label,
+                    double(t.nsecsElapsed()) / 1e6 / p.rounds, d);
+    }
+
+    // Play to the first sample: offline, the frame at which the file's sound
+    // begins in the first buffer mixed after Play; on the dummy driver, the
+    // wall-clock time from Play's return to the callback that mixed it.
+    {
+        MediaPlayer player;
+        player.setFileName(wav);
+        player.Play();
+        std::vector<float> buf(size_t(AudioEngine::kBufferFrames) * 2);
+        engine.render(buf.data(), AudioEngine::kBufferFrames);
+        int first = -1;
+        for (int i = 0; i < AudioEngine::kBufferFrames && first < 0; ++i)
+            if (buf[size_t(i) * 2] != 0 || buf[size_t(i) * 2 + 1] != 0)
+                first = i;
+        std::printf("\nPlay to first sample, offline: frame %d of the first buffer after Play\n", first);
+        player.Stop();
+        engine.setOffline(false);
+        player.Play();  // opens the device
+        QThread::msleep(100);
+        double worst = 0, sum = 0;
+        const int rounds = 50;
+        for (int i = 0; i < rounds; ++i) {
+            player.Stop();
+            QThread::msleep(3 + i % 7);
+            const int64_t t0 = nowNs();
+            player.Play();
+            const int64_t played = nowNs();
+            vb2media::Source *s = nullptr;
+            Q_UNUSED(s);
+            while (player.CurrentPosition() == 0 && nowNs() - t0 < 100000000)
+                QThread::usleep(200);
+            Q_UNUSED(played);
+            const double ms = double(nowNs() - t0) / 1e6;
+            worst = std::max(worst, ms);
+            sum += ms;
+        }
+        std::printf(
+            "Play to first sample mixed, dummy driver (%s, buffer %d frames = %.1f ms): mean %.2f ms, worst "
+            "%.2f ms\n",
+            qPrintable(engine.driverName()), engine.bufferFrames(),
+            engine.bufferFrames() * 1000.0 / engine.rate(), sum / rounds, worst);
+        player.Stop();
+    }
+
+    // CPU: players A and B on MP3, the jingle player on a WAV, in real time.
+    {
+        MediaPlayer a, b, jingles(nullptr, true);
+        a.setFileName(longMp3);
+        b.setFileName(longMp3);
+        b.setCurrentPosition(100);
+        a.setVolume(-600);
+        b.setVolume(-1800);
+        a.Play();
+        b.Play();
+        jingles.setFileName(longWav);
+        QThread::msleep(300);
+        const double seconds = 10;
+        const double c0 = cpuSeconds();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < seconds * 1000) {
+            app.processEvents();
+            QThread::msleep(20);
+        }
+        const double cpu = cpuSeconds() - c0;
+        const double wall = double(t.elapsed()) / 1000;
+        std::printf(
+            "\nCPU, A and B on MP3 + jingle player on WAV, real time on %s: %.3f s CPU in %.1f s = %.2f%% of "
+            "one core\n",
+            qPrintable(engine.driverName()), cpu, wall, cpu / wall * 100);
+        std::printf("Underruns: %llu, callbacks: %llu\n", (unsigned long long)engine.underruns(),
+                    (unsigned long long)engine.callbacks());
+        std::printf(
+            "\nMemory: resident %ld KB at start, %ld KB with four players sounding or open (+%ld KB)\n",
+            rssStart, rssKb(), rssKb() - rssStart);
+        a.Stop();
+        b.Stop();
+        jingles.Stop();
+    }
+    engine.setOffline(true);
+    return 0;
+}
