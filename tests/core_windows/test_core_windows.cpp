@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "core/About.h"
 #include "core/Base.h"
@@ -460,21 +461,37 @@ class TestCoreWindows : public QObject {
     // refusal keeps the frame, otherwise the frame goes.
     void exitAsksChildren() {
         Base &base = BaseInstance();
+        int unloaded = 0;
+        base.addUnloadFirst([&] { ++unloaded; });
+
+        // The console refuses while player A is in use; the frame stays.
+        DJPlayerInstance().Show();
+        PlayerAInUse = true;
+        QString refusal;
+        whenShown<Warning>([&](Warning *w) {
+            refusal = w->Label1->text();
+            click(w, "Command1(0)");
+        });
+        QVERIFY(!base.ext_Click());
+        PlayerAInUse = false;
+        QCOMPARE(refusal, QString("Player A in use. Program can't be closed."));
+        QCOMPARE(unloaded, 1);
+        QVERIFY(base.isVisible());
+        QVERIFY(DJPlayerInstance().isVisible());
+
         auto *fake = new FakeChild;
         base.addChild(fake);
         fake->show();
         QTest::qWait(10);
         QCOMPARE(menuBarTexts(), QStringList({"Fake"}));
-        int unloaded = 0;
-        base.addUnloadFirst([&] { ++unloaded; });
         QVERIFY(!base.ext_Click());
-        QCOMPARE(unloaded, 1);
+        QCOMPARE(unloaded, 2);
         QCOMPARE(fake->asked, 1);
         QVERIFY(base.isVisible());
 
         fake->refuse = false;
         QVERIFY(base.ext_Click());
-        QCOMPARE(unloaded, 2);
+        QCOMPARE(unloaded, 3);
         QCOMPARE(fake->asked, 2);
         QVERIFY(!base.isVisible());
     }
