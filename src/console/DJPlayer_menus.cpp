@@ -221,6 +221,11 @@ void DJPlayer::Show() {
             sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                 Qt::WindowCloseButtonHint);
             sub->setWindowTitle(windowTitle());
+            // Ctrl+F4 is the console's own "Close"; the window's system menu must not claim it too.
+            if (QMenu *system = sub->systemMenu())
+                for (QAction *a : system->actions())
+                    if (a->shortcut() == QKeySequence("Ctrl+F4"))
+                        a->setShortcut(QKeySequence());
             sub->adjustSize();
         }
     }

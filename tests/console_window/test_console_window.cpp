@@ -488,6 +488,21 @@ class TestConsoleWindow : public QObject {
         QCOMPARE(listed, 1);
     }
 
+    // Ctrl+F4 in the frame hides the console and nothing else.
+    void ctrlF4HidesTheConsole() {
+        c->Show();
+        QWidget *frame = c->window();
+        frame->show();
+        frame->activateWindow();
+        QApplication::setActiveWindow(frame);
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        c->Combo1->setFocus();
+        QTest::keyClick(c->Combo1, Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!c->parentWidget()->isVisible(), 1000);
+        QVERIFY(frame->isVisible());
+        c->Show();
+    }
+
     void checkRepetitionOfNamesToggledTwiceEndsAsItBegan() {
         Settings::remove("DisName");
         c->dsc->setChecked(false);
