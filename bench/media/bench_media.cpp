@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <map>
 
 #include "media/AudioEngine.h"
 #include "media/MediaPlayer.h"
@@ -86,6 +88,19 @@ long rssKb() {
     return 0;
 }
 
+// CPU nanoseconds of each thread, by name.
+std::map<QString, double> threadCpuMs() {
+    std::map<QString, double> out;
+    for (const QString &tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + tid + "/comm"), sched("/proc/self/task/" + tid + "/schedstat");
+        if (!comm.open(QIODevice::ReadOnly) || !sched.open(QIODevice::ReadOnly))
+            continue;
+        out[QString::fromUtf8(comm.readAll().trimmed()) + "#" + tid] +=
+            sched.readAll().split(' ').first().toDouble() / 1e6;
+    }
+    return out;
+}
+
 int64_t nowNs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -110,74 +125,101 @@ int main(int argc, char *argv[]) {
     std::printf("Machine: %d cores (shared VM), engine %d Hz, buffer %d frames\n\n",
                 QThread::idealThreadCount(), engine.rate(), AudioEngine::kBufferFrames);
 
-    // Probe: FileName then Duration on the never-heard player, as the console does.
-    std::printf("Probe (FileName + Duration), per file:\n");
-    MediaPlayer probe;
-    struct P {
-        const char *label;
-        QString path;
-        int rounds;
-    };
-    const P probes[] = {{"WAV", wav, 400},
-                        {"MP3 with Xing header", kData + "/tone_xing.mp3", 400},
-                        {"MP3 without header (2 s)", kData + "/tone_noxing.mp3", 400},
-                        {"MP3 without header (5 min)", longMp3, 40},
-                        {"WMA", kData + "/tone.wma", 400}};
-    for (const P &p : probes) {
-        probe.setFileName(p.path);  // warm the page cache
-        QElapsedTimer t;
-        t.start();
-        double d = 0;
-        for (int i = 0; i < p.rounds; ++i) {
-            probe.setFileName(p.path);
-            d = probe.Duration();
+    const bool cpuOnly = argc > 1 && QByteArray(argv[1]) == "cpu";
+    if (!cpuOnly) {
+        // Probe: FileName then Duration on the never-heard player, as the
+        // console does for every file of a playlist: distinct files the first
+        // time, then the same files again.
+        std::printf("Probe (FileName + Duration), per file, first time / again:\n");
+        MediaPlayer probe;
+        struct P {
+            const char *label;
+            QString path;
+            int copies;
+        };
+        const QString shortWav = dir.filePath("short.wav");
+        writeSineWav(shortWav, 0.5);
+        const P probes[] = {{"WAV", shortWav, 250},
+                            {"MP3 with Xing header", kData + "/tone_xing.mp3", 250},
+                            {"MP3 without header (2 s)", kData + "/tone_noxing.mp3", 250},
+                            {"MP3 without header (5 min)", longMp3, 10},
+                            {"WMA", kData + "/tone.wma", 250}};
+        double firstTotal = 0, againTotal = 0;
+        int files = 0;
+        for (const P &p : probes) {
+            QStringList paths;
+            for (int i = 0; i < p.copies; ++i) {
+                const QString c =
+                    dir.filePath(QString("copy%1_%2.%3").arg(files).arg(i).arg(QFileInfo(p.path).suffix()));
+                QFile::copy(p.path, c);
+                paths << c;
+            }
+            probe.setFileName(p.path);  // libraries loaded, page cache warm
+            double d = 0, times[2];
+            for (int pass = 0; pass < 2; ++pass) {
+                QElapsedTimer t;
+                t.start();
+                for (const QString &c : paths) {
+                    probe.setFileName(c);
+                    d = probe.Duration();
+                }
+                times[pass] = double(t.nsecsElapsed()) / 1e6 / p.copies;
+            }
+            if (p.copies > 10) {
+                firstTotal += times[0] * p.copies;
+                againTotal += times[1] * p.copies;
+                files += p.copies;
+            }
+            std::printf("  %-28s %8.3f ms / %6.3f ms   (duration %.3f s)\n", p.label, times[0], times[1], d);
         }
-        std::printf("  %-28s %8.3f ms   (duration %.3f s)\n", p.label,
-                    double(t.nsecsElapsed()) / 1e6 / p.rounds, d);
-    }
+        std::printf("  5,000 files of that mix: %.2f s the first time, %.2f s again\n",
+                    firstTotal / files * 5, againTotal / files * 5);
 
-    // Play to the first sample: offline, the frame at which the file's sound
-    // begins in the first buffer mixed after Play; on the dummy driver, the
-    // wall-clock time from Play's return to the callback that mixed it.
-    {
-        MediaPlayer player;
-        player.setFileName(wav);
-        player.Play();
-        std::vector<float> buf(size_t(AudioEngine::kBufferFrames) * 2);
-        engine.render(buf.data(), AudioEngine::kBufferFrames);
-        int first = -1;
-        for (int i = 0; i < AudioEngine::kBufferFrames && first < 0; ++i)
-            if (buf[size_t(i) * 2] != 0 || buf[size_t(i) * 2 + 1] != 0)
-                first = i;
-        std::printf("\nPlay to first sample, offline: frame %d of the first buffer after Play\n", first);
-        player.Stop();
-        engine.setOffline(false);
-        player.Play();  // opens the device
-        QThread::msleep(100);
-        double worst = 0, sum = 0;
-        const int rounds = 50;
-        for (int i = 0; i < rounds; ++i) {
-            player.Stop();
-            QThread::msleep(3 + i % 7);
-            const int64_t t0 = nowNs();
+        // Play to the first sample: offline, the frame at which the file's sound
+        // begins in the first buffer mixed after Play; on the dummy driver, the
+        // wall-clock time from Play's return to the callback that mixed it.
+        {
+            MediaPlayer player;
+            player.setFileName(wav);
             player.Play();
-            const int64_t played = nowNs();
-            vb2media::Source *s = nullptr;
-            Q_UNUSED(s);
-            while (player.CurrentPosition() == 0 && nowNs() - t0 < 100000000)
-                QThread::usleep(200);
-            Q_UNUSED(played);
-            const double ms = double(nowNs() - t0) / 1e6;
-            worst = std::max(worst, ms);
-            sum += ms;
+            std::vector<float> buf(size_t(AudioEngine::kBufferFrames) * 2);
+            engine.render(buf.data(), AudioEngine::kBufferFrames);
+            int first = -1;
+            for (int i = 0; i < AudioEngine::kBufferFrames && first < 0; ++i)
+                if (buf[size_t(i) * 2] != 0 || buf[size_t(i) * 2 + 1] != 0)
+                    first = i;
+            std::printf("\nPlay to first sample, offline: frame %d of the first buffer after Play\n", first);
+            player.Stop();
+            engine.setOffline(false);
+            player.Play();  // opens the device
+            QThread::msleep(100);
+            double worst = 0, sum = 0;
+            const int rounds = 50;
+            for (int i = 0; i < rounds; ++i) {
+                player.Stop();
+                QThread::msleep(3 + i % 7);
+                const int64_t t0 = nowNs();
+                player.Play();
+                const int64_t played = nowNs();
+                vb2media::Source *s = nullptr;
+                Q_UNUSED(s);
+                while (player.CurrentPosition() == 0 && nowNs() - t0 < 100000000)
+                    QThread::usleep(200);
+                Q_UNUSED(played);
+                const double ms = double(nowNs() - t0) / 1e6;
+                worst = std::max(worst, ms);
+                sum += ms;
+            }
+            std::printf(
+                "Play to first sample mixed, dummy driver (%s, buffer %d frames = %.1f ms): mean %.2f ms, "
+                "worst "
+                "%.2f ms\n",
+                qPrintable(engine.driverName()), engine.bufferFrames(),
+                engine.bufferFrames() * 1000.0 / engine.rate(), sum / rounds, worst);
+            player.Stop();
         }
-        std::printf(
-            "Play to first sample mixed, dummy driver (%s, buffer %d frames = %.1f ms): mean %.2f ms, worst "
-            "%.2f ms\n",
-            qPrintable(engine.driverName()), engine.bufferFrames(),
-            engine.bufferFrames() * 1000.0 / engine.rate(), sum / rounds, worst);
-        player.Stop();
     }
+    engine.setOffline(false);
 
     // CPU: players A and B on MP3, the jingle player on a WAV, in real time.
     {
@@ -192,12 +234,13 @@ int main(int argc, char *argv[]) {
         jingles.setFileName(longWav);
         QThread::msleep(300);
         const double seconds = 10;
+        const auto threads0 = threadCpuMs();
         const double c0 = cpuSeconds();
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < seconds * 1000) {
             app.processEvents();
-            QThread::msleep(20);
+            QThread::msleep(100);
         }
         const double cpu = cpuSeconds() - c0;
         const double wall = double(t.elapsed()) / 1000;
@@ -205,6 +248,12 @@ int main(int argc, char *argv[]) {
             "\nCPU, A and B on MP3 + jingle player on WAV, real time on %s: %.3f s CPU in %.1f s = %.2f%% of "
             "one core\n",
             qPrintable(engine.driverName()), cpu, wall, cpu / wall * 100);
+        for (const auto &[name, ms] : threadCpuMs()) {
+            const auto it = threads0.find(name);
+            const double used = ms - (it == threads0.end() ? 0 : it->second);
+            if (used > 1)
+                std::printf("  thread %-24s %7.1f ms\n", qPrintable(name), used);
+        }
         std::printf("Underruns: %llu, callbacks: %llu\n", (unsigned long long)engine.underruns(),
                     (unsigned long long)engine.callbacks());
         std::printf(

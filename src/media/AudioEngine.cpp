@@ -1,6 +1,7 @@
 #include "media/AudioEngine.h"
 
 #include <SDL.h>
+#include <pthread.h>
 #include <semaphore.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <ctime>
 
 #include "media/Decoder.h"
+#include "media/Probe.h"
 #include "platform/VbError.h"
 
 namespace vb2media {
@@ -39,7 +41,10 @@ AudioEngine &AudioEngine::instance() {
 AudioEngine::AudioEngine() : events_(std::make_unique<EventSignal>()) {
     mixList_.reserve(64);
     scratch_.resize(size_t(kMaxMixFrames) * 2);
-    eventThread_ = std::thread([this] { eventLoop(); });
+    eventThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vb2-events");
+        eventLoop();
+    });
 }
 
 AudioEngine::~AudioEngine() {
@@ -213,7 +218,10 @@ void AudioEngine::eventLoop() {
 Source::Source(EndHandler onEnd) : engine_(AudioEngine::instance()), onEnd_(std::move(onEnd)) {
     chunk_.resize(size_t(std::max(kChunk, kPreroll)) * 2);
     engine_.addSource(this);
-    worker_ = std::thread([this] { workerLoop(); });
+    worker_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vb2-decoder");
+        workerLoop();
+    });
 }
 
 Source::~Source() {
@@ -257,8 +265,26 @@ void Source::prerollLocked() {
 
 void Source::open(const QString &path) {
     close();
+    double seconds = 0;
+    if (quickMeasure(path, seconds)) {
+        // Measured and checked without a decoder (the console's probe measures
+        // thousands of files); the decoder opens, at the latest, in start().
+        std::lock_guard<std::mutex> g(decMtx_);
+        path_ = path;
+        lazy_ = true;
+        duration_ = seconds;
+        length_ = std::llround(seconds * engine_.rate());
+        open_ = true;
+        return;
+    }
     std::unique_ptr<Decoder> dec = openDecoder(path, engine_.rate());
+    rememberDuration(path, dec->duration());
     std::lock_guard<std::mutex> g(decMtx_);
+    path_ = path;
+    installLocked(std::move(dec));
+}
+
+void Source::installLocked(std::unique_ptr<Decoder> dec) {
     engine_.lock();
     stopLocked();
     ring_.reset();
@@ -271,6 +297,7 @@ void Source::open(const QString &path) {
     prerollLocked();
     ringFresh_ = true;
     ringStart_ = 0;
+    lazy_ = false;
     open_ = true;
     cv_.notify_all();
 }
@@ -281,6 +308,8 @@ void Source::close() {
     stopLocked();
     engine_.unlock();
     dec_.reset();
+    lazy_ = false;
+    path_.clear();
     armed_ = false;
     open_ = false;
     duration_ = 0;
@@ -290,6 +319,8 @@ void Source::close() {
 
 void Source::start(int64_t frame) {
     std::lock_guard<std::mutex> g(decMtx_);
+    if (lazy_)
+        installLocked(openDecoder(path_, engine_.rate()));
     if (!dec_)
         return;
     frame = std::clamp<int64_t>(frame, 0, length_);
@@ -346,15 +377,17 @@ void Source::mix(float *out, int frames, float *scratch) {
     if (!active_)
         return;
     const int n = int(ring_.read(scratch, size_t(frames)));
-    for (int i = 0; i < n; ++i) {
-        if (rampLeft_ > 0) {
-            gain_ += rampStep_;
-            if (--rampLeft_ == 0)
-                gain_ = rampTarget_;
-        }
+    int i = 0;
+    for (; i < n && rampLeft_ > 0; ++i) {
+        gain_ += rampStep_;
+        if (--rampLeft_ == 0)
+            gain_ = rampTarget_;
         out[2 * i] += scratch[2 * i] * gain_;
         out[2 * i + 1] += scratch[2 * i + 1] * gain_;
     }
+    const float g = gain_;
+    for (int k = 2 * i; k < 2 * n; ++k)
+        out[k] += scratch[k] * g;
     if (n > 0 && firstPending_) {
         firstPending_ = false;
         firstMixNs_.store(monotonicNs());

@@ -135,6 +135,7 @@ class Source {
 
     void workerLoop();
     void prerollLocked();
+    void installLocked(std::unique_ptr<Decoder> dec);
     void stopLocked();  // under the engine lock
     void captureTailLocked();
 
@@ -148,7 +149,9 @@ class Source {
     std::unique_ptr<Decoder> dec_;
     std::vector<float> chunk_;
     bool quit_ = false;
-    bool armed_ = false;      // decode ahead only once the file was started (the probe never is)
+    bool armed_ = false;
+    bool lazy_ = false;       // measured only; the decoder opens when playback starts
+    QString path_;            // decode ahead only once the file was started (the probe never is)
     bool ringFresh_ = false;  // the ring holds the file from ringStart_, untouched
     int64_t ringStart_ = 0;
     std::atomic<bool> decEnded_{false};

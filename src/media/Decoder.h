@@ -42,5 +42,11 @@ std::unique_ptr<Decoder> openDecoder(const QString &path, int rate);
 std::unique_ptr<Decoder> openFfmpegDecoder(const QString &path, int rate);
 std::unique_ptr<Decoder> openMidiDecoder(const QString &path, int rate);
 bool looksLikeMidi(const QString &path);
+QString soundFontPath();
+
+// The length of a file that can be measured without opening a decoder (plain
+// WAV, MPEG audio with a run of valid frames, MIDI with the soundfont present,
+// or any file measured before and unchanged since). False: open a decoder.
+bool quickMeasure(const QString &path, double &seconds);
 
 }  // namespace vb2media

@@ -15,12 +15,13 @@
 #include "platform/VbError.h"
 
 namespace vb2media {
-namespace {
 
 QString soundFontPath() {
     const QString env = qEnvironmentVariable("VB2_SOUNDFONT");
     return env.isEmpty() ? QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2") : env;
 }
+
+namespace {
 
 // Loading the soundfont takes a while, so synthesisers are kept for reuse.
 class SynthPool {

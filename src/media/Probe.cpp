@@ -1,7 +1,10 @@
 #include "media/Probe.h"
 
+#include <sys/stat.h>
 #include <QFile>
+#include <QHash>
 #include <algorithm>
+#include <mutex>
 
 namespace vb2media {
 namespace {
@@ -241,6 +244,49 @@ WavInfo readWavHeader(const QString &path) {
     w.plainPcm = w.rawFormat != nullptr && w.channels <= 8;
     w.seconds = double(w.dataBytes / w.blockAlign) / w.sampleRate;
     return w;
+}
+
+namespace {
+struct CacheEntry {
+    int64_t size;
+    int64_t mtimeNs;
+    double seconds;
+};
+std::mutex cacheMtx;
+QHash<QString, CacheEntry> &cache() {
+    static QHash<QString, CacheEntry> c;
+    return c;
+}
+bool fileStamp(const QString &path, int64_t &size, int64_t &mtimeNs) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    size = st.st_size;
+    mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+}  // namespace
+
+bool cachedDuration(const QString &path, double &seconds) {
+    int64_t size, mtime;
+    if (!fileStamp(path, size, mtime))
+        return false;
+    std::lock_guard<std::mutex> g(cacheMtx);
+    const auto it = cache().constFind(path);
+    if (it == cache().constEnd() || it->size != size || it->mtimeNs != mtime)
+        return false;
+    seconds = it->seconds;
+    return true;
+}
+
+void rememberDuration(const QString &path, double seconds) {
+    int64_t size, mtime;
+    if (!fileStamp(path, size, mtime))
+        return;
+    std::lock_guard<std::mutex> g(cacheMtx);
+    if (cache().size() > 100000)
+        cache().clear();
+    cache().insert(path, {size, mtime, seconds});
 }
 
 }  // namespace vb2media

@@ -35,4 +35,9 @@ struct WavInfo {
 
 WavInfo readWavHeader(const QString &path);
 
+// Durations already measured, keyed by path, size and modification time: the
+// console measures thousands of files each time a playlist is chosen.
+bool cachedDuration(const QString &path, double &seconds);
+void rememberDuration(const QString &path, double seconds);
+
 }  // namespace vb2media
