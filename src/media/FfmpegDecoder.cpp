@@ -116,7 +116,11 @@ class FfmpegDecoder : public Decoder {
         fifo_.clear();
         fifoPos_ = 0;
         AVStream *st = fmt_->streams[stream_];
-        const int64_t ts = av_rescale_q(frame, AVRational{1, rate_}, st->time_base);
+        // A quarter second early: the first frames decoded after a jump lack
+        // their predecessors (MP3's bit reservoir, WMA's overlap) and would
+        // sound as a gap or a click; they are decoded and dropped.
+        const int64_t early = std::max<int64_t>(0, frame - rate_ / 4);
+        const int64_t ts = early == 0 ? 0 : av_rescale_q(early, AVRational{1, rate_}, st->time_base);
         if (av_seek_frame(fmt_, stream_, ts + startTs(), AVSEEK_FLAG_BACKWARD) < 0)
             av_seek_frame(fmt_, stream_, startTs(), AVSEEK_FLAG_BACKWARD);
         avcodec_flush_buffers(cc_);
@@ -125,6 +129,7 @@ class FfmpegDecoder : public Decoder {
         drained_ = false;
         failures_ = 0;
         seekTarget_ = frame;
+        expectedAt_ = -1;
     }
 
   private:
@@ -271,21 +276,30 @@ class FfmpegDecoder : public Decoder {
         sanitize(old);
     }
 
-    // After a seek the decoder restarts at a packet boundary before the target;
-    // the frames before it are dropped so playback starts at the exact frame.
+    // After a seek the decoder restarts at a packet before the target; what
+    // lies before it is dropped so playback starts at the exact frame. A
+    // frame's place is the count from the frame before, or its time stamp
+    // when that is far off (packets holding several frames share one stamp).
     void dropBeforeSeekTarget(const AVFrame *f, size_t from) {
+        const int64_t produced = int64_t((fifo_.size() - from) / 2);
+        int64_t at = expectedAt_;
         int64_t pts = f->best_effort_timestamp;
         if (pts == AV_NOPTS_VALUE)
             pts = f->pts;
         if (pts != AV_NOPTS_VALUE) {
             AVStream *st = fmt_->streams[stream_];
-            const int64_t at = av_rescale_q(pts - startTs(), st->time_base, AVRational{1, rate_});
-            const int64_t drop = std::clamp<int64_t>(seekTarget_ - at, 0, int64_t((fifo_.size() - from) / 2));
-            fifo_.erase(fifo_.begin() + ptrdiff_t(from), fifo_.begin() + ptrdiff_t(from + size_t(drop) * 2));
-            if (at + drop < seekTarget_)
-                return;  // the whole frame lay before the target
+            const int64_t stamped = av_rescale_q(pts - startTs(), st->time_base, AVRational{1, rate_});
+            // Stamps rounded to the container's unit (ASF: 1 ms) do not override the count.
+            if (expectedAt_ < 0 || std::llabs(stamped - expectedAt_) > rate_ / 200)
+                at = stamped;
+        } else if (expectedAt_ < 0) {
+            at = seekTarget_;
         }
-        seekTarget_ = -1;
+        const int64_t drop = std::clamp<int64_t>(seekTarget_ - at, 0, produced);
+        fifo_.erase(fifo_.begin() + ptrdiff_t(from), fifo_.begin() + ptrdiff_t(from + size_t(drop) * 2));
+        expectedAt_ = at + produced;
+        if (expectedAt_ >= seekTarget_)
+            seekTarget_ = -1;
     }
 
     void flushResampler() {
@@ -327,6 +341,7 @@ class FfmpegDecoder : public Decoder {
     bool drained_ = false;
     int failures_ = 0;
     int64_t seekTarget_ = -1;
+    int64_t expectedAt_ = -1;
     std::vector<float> fifo_;
     size_t fifoPos_ = 0;
 };

@@ -312,6 +312,19 @@ class TestMedia : public QObject {
         QVERIFY(!p.isPlaying());
     }
 
+    // A jump in an MP3 sounds at once: no gap while the decoder refills its bit reservoir.
+    void mp3SeekHasNoGap() {
+        MediaPlayer p;
+        p.setFileName(kData + "/tone_xing.mp3");
+        p.Play();
+        render(0.1);
+        const double steady = rms(render(0.1));
+        for (double at : {1.0, 0.5, 1.5}) {
+            p.setCurrentPosition(at);
+            QVERIFY(std::fabs(rms(render(0.03), 2 * 300) - steady) < steady * 0.05);
+        }
+    }
+
     // One end of stream per natural end; none after Stop or a new file, even
     // when the end was already found before they came.
     void endOfStreamOncePerEnd() {
@@ -370,6 +383,24 @@ class TestMedia : public QObject {
         render(0.5);
         pump();
         QCOMPARE(spy.count(), 1);
+    }
+
+    // Remembered durations follow the file: a rewritten file is measured
+    // again, and a file gone since it was measured cannot be played.
+    void measuredDurationsFollowTheFile() {
+        const QString wav = tmp("changing.wav");
+        writeSine(wav, 0.5);
+        MediaPlayer p;
+        p.setFileName(wav);
+        QCOMPARE(p.Duration(), 0.5);
+        writeSine(wav, 0.75);
+        p.setFileName(wav);
+        QCOMPARE(p.Duration(), 0.75);
+        QFile::remove(wav);
+        QVERIFY_THROWS_EXCEPTION(VbError, p.Play());
+        QVERIFY(!p.isPlaying());
+        QVERIFY_THROWS_EXCEPTION(VbError, p.setFileName(wav));
+        QCOMPARE(p.FileName(), QString());
     }
 
     // Damaged and odd files fail at FileName or play what decodes, then end once.
