@@ -1,0 +1,241 @@
+// Cueing an item or a play queue from the list, and what a player does when its file ends.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QPalette>
+#include <QSlider>
+#include <QTime>
+#include <QTimer>
+#include <algorithm>
+
+#include "console/ConsoleGlobals.h"
+#include "console/DJPlayer.h"
+#include "console/Deck.h"
+#include "console/MediaFiles.h"
+#include "core/ApplicationFunctions.h"
+#include "core/WarningWindows.h"
+#include "media/MediaPlayer.h"
+
+namespace {
+
+std::vector<int> selectedRows(const QListWidget *list) {
+    std::vector<int> rows;
+    for (const QListWidgetItem *item : list->selectedItems())
+        rows.push_back(list->row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool validRow(const QListWidget *list, int row) {
+    return row >= 0 && row < list->count();
+}
+
+void showItemEntries(DeckRefs &d, bool visible) {
+    for (QAction *a : {d.rnm, d.sep, d.prps})
+        if (a)
+            a->setVisible(visible);
+}
+
+QString durationText(double seconds) {
+    int whole = RoundSeconds(seconds);
+    return ApplicationFunctionsInstance().TimeForm(whole);
+}
+
+void markCued(QLabel *title) {
+    QPalette pal = title->palette();
+    pal.setColor(QPalette::Window, QColor(255, 255, 192));
+    title->setPalette(pal);
+    title->setAutoFillBackground(true);
+}
+
+// Puts the item of `row` into the cue labels and measures it; returns its duration.
+double cueRow(DeckRefs &d, int row, bool colour) {
+    d.title->setText(Deck::itemText(d.names, row));
+    if (colour)
+        markCued(d.title);
+    d.path->setText(Deck::itemText(d.paths, row));
+    const double seconds = Deck::probeDuration(*d.w.MediaPlayer3, d.path->text());
+    d.duration->setText(durationText(seconds));
+    d.st.cued = true;
+    return seconds;
+}
+
+int queueLast(DeckRefs &d) {
+    const int selected = static_cast<int>(d.names->selectedItems().size());
+    const int built = d.Queue.empty() ? 0 : static_cast<int>(d.Queue.size()) - 1;
+    return std::min(selected, built) - 1;
+}
+
+// Stops the deck after the line of the ended item has been written already.
+void stopWithoutLine(DeckRefs &d) {
+    d.st.suppressLine = true;
+    Deck::stop(d);
+    d.st.suppressLine = false;
+}
+
+// The end of a queue: the deck stopped, the queue's first item cued again.
+void cueQueueStart(DeckRefs &d) {
+    d.QueuePos = 0;
+    if (d.Queue.empty() || !validRow(d.names, d.Queue[0]))
+        return;
+    const double seconds = cueRow(d, d.Queue[0], false);
+    d.slider->setMaximum(RoundSeconds(seconds));
+}
+
+void advanceQueue(DeckRefs &d) {
+    if (Deck::onAir(d.w) && d.InUse)
+        Deck::writeLine(d);
+    ++d.QueuePos;
+    // A missing file is taken out of the selection and out of the queue, so the
+    // positions keep matching the selection; the next existing one plays.
+    for (;;) {
+        const int last = queueLast(d);
+        if (d.QueuePos > last || d.QueuePos < 0) {
+            stopWithoutLine(d);
+            cueQueueStart(d);
+            return;
+        }
+        const int row = d.Queue[static_cast<std::size_t>(d.QueuePos)];
+        if (validRow(d.names, row) &&
+            ApplicationFunctionsInstance().CheckIsFile(Deck::itemText(d.paths, row)))
+            break;
+        if (validRow(d.names, row))
+            d.names->item(row)->setSelected(false);
+        d.Queue.erase(d.Queue.begin() + d.QueuePos);
+    }
+    const int row = d.Queue[static_cast<std::size_t>(d.QueuePos)];
+    d.path->setText(Deck::itemText(d.paths, row));
+    d.title->setText(Deck::itemText(d.names, row));
+    const double seconds = Deck::probeDuration(*d.w.MediaPlayer3, d.path->text());
+    d.duration->setText(durationText(seconds));
+    d.slider->setMaximum(RoundSeconds(seconds));
+    d.slider->setValue(0);
+    d.Position = d.slider->value();
+    try {
+        MediaFiles::StartPlayer(d.w, *d.player, d.path->text(), d.Position, d.remaining);
+    } catch (const std::exception &) {
+        stopWithoutLine(d);
+        WarningWindows(QStringLiteral("Your computer have not any sound device."), 0);
+        return;
+    }
+    d.StartTime = QTime::currentTime().toString(QStringLiteral("hh:mm"));
+    d.st.playedTitle = d.title->text();
+    d.st.playedDuration = d.duration->text();
+}
+
+}  // namespace
+
+namespace Deck {
+
+void click(DeckRefs d) {
+    HandlerScope scope;
+    try {
+        d.PrevTitle = d.title->text();
+        if (!d.stop->isEnabled())
+            d.del->setEnabled(true);
+        const std::vector<int> selected = selectedRows(d.names);
+        const int row = activeRow(d.names);
+        // With one item selected the commands act on it: make it the current one too.
+        if (selected.size() == 1 && d.names->currentRow() != row)
+            d.names->selectionModel()->setCurrentIndex(d.names->model()->index(row, 0),
+                                                       QItemSelectionModel::NoUpdate);
+        if (d.names->count() > 0 && !ApplicationFunctionsInstance().CheckIsFile(itemText(d.paths, row))) {
+            WarningWindows(
+                QStringLiteral("File is not found. Probably it is removed or moved to other folder."), 0);
+            showItemEntries(d, false);
+        } else if (d.names->count() > 0) {
+            Deck::WaitPointer wait(&d.w);
+            if (selected.size() == 1) {
+                showItemEntries(d, true);
+                d.up->setEnabled(true);
+                d.down->setEnabled(true);
+                d.selFrame->setEnabled(false);
+                d.selTotal->setText(QStringLiteral("0:00:00"));
+                d.selTotal->setEnabled(false);
+                if (!d.stop->isEnabled() && d.stopMark)
+                    d.stopMark->setVisible(true);
+                cueRow(d, row, true);
+            } else {
+                const std::size_t n = selected.size();
+                if (n >= 1) {
+                    d.up->setEnabled(false);
+                    d.down->setEnabled(false);
+                    showItemEntries(d, false);
+                }
+                d.selFrame->setEnabled(true);
+                d.selTotal->setEnabled(true);
+                d.Queue.resize(n + 1, 0);
+                double total = 0;
+                for (std::size_t k = 0; k < n; ++k) {
+                    d.Queue[k] = selected[k];
+                    total += probeDuration(*d.w.MediaPlayer3, itemText(d.paths, selected[k]));
+                }
+                if (!d.stop->isEnabled()) {
+                    if (d.stopMark)
+                        d.stopMark->setVisible(true);
+                    // A new queue on a stopped player starts from its first item.
+                    d.QueuePos = 0;
+                }
+                if (validRow(d.names, d.Queue[0]))
+                    cueRow(d, d.Queue[0], true);
+                try {
+                    d.selTotal->setText(ApplicationFunctionsInstance().TimeFormHour(total));
+                } catch (const std::exception &) {
+                    d.selTotal->setText(QStringLiteral("24:00:00"));
+                }
+            }
+            d.play->setEnabled(true);
+        }
+    } catch (const std::exception &) {
+    }
+    d.slider->setEnabled(true);
+}
+
+void endOfStream(DeckRefs d) {
+    HandlerScope scope;
+    try {
+        if (!d.InUse)
+            return;
+        if (d.repeat->isChecked()) {
+            if (onAir(d.w))
+                writeLine(d);
+            // Play takes its starting path.
+            d.Playing = false;
+            d.slider->setValue(0);
+            d.Position = d.slider->value();
+            d.clock->stop();
+            playPause(d);
+            return;
+        }
+        if (d.names->selectedItems().size() == 1) {
+            stop(d);
+            return;
+        }
+        if (d.QueuePos < queueLast(d)) {
+            advanceQueue(d);
+            return;
+        }
+        stop(d);
+        cueQueueStart(d);
+    } catch (const std::exception &) {
+    }
+}
+
+}  // namespace Deck
+
+void DJPlayer::List1_Click() {
+    Deck::click(deckRefs(*this, 0));
+}
+void DJPlayer::List2_Click() {
+    Deck::click(deckRefs(*this, 1));
+}
+void DJPlayer::MediaPlayer1_EndOfStream(int) {
+    Deck::endOfStream(deckRefs(*this, 0));
+}
+void DJPlayer::MediaPlayer2_EndOfStream(int) {
+    Deck::endOfStream(deckRefs(*this, 1));
+}

@@ -1,0 +1,235 @@
+// A player's playlists: choose, create, add files, delete items.
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QSlider>
+
+#include "console/DJPlayer.h"
+#include "console/Deck.h"
+#include "console/MediaFiles.h"
+#include "core/ApplicationFunctions.h"
+#include "core/OpenSaveFiles.h"
+#include "core/WarningWindows.h"
+#include "platform/TextFile.h"
+#include "platform/TextPrompt.h"
+#include "platform/VbError.h"
+
+namespace {
+
+void resetSelectTotal(DeckRefs &d) {
+    d.selFrame->setEnabled(false);
+    d.selTotal->setText(QStringLiteral("0:00:00"));
+    d.selTotal->setEnabled(false);
+}
+
+QStringList texts(const QListWidget *list) {
+    QStringList out;
+    out.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+}  // namespace
+
+namespace Deck {
+
+void choose(DeckRefs d) {
+    HandlerScope scope;
+    const int n = d.combo->currentIndex();
+    if (n < 0)
+        return;
+    QStringList names;
+    QStringList paths;
+    bool read = false;
+    {
+        WaitPointer wait(&d.w);
+        d.names->clear();
+        d.paths->clear();
+        try {
+            OpenSaveFilesInstance().OpenPlaylist(n, d.letter, names, paths);
+            read = true;
+        } catch (const std::exception &) {
+        }
+        if (read) {
+            MediaFiles::RemoveMissingFiles(paths, names);
+            d.names->addItems(names);
+            d.paths->addItems(paths);
+        }
+    }
+    if (!read) {
+        // A playlist that cannot be read is never written back; Add and Delete stay off so
+        // nothing else overwrites it either.
+        d.add->setEnabled(false);
+        d.del->setEnabled(false);
+        resetSelectTotal(d);
+        d.total->setText(QStringLiteral("0:00:00"));
+        WarningWindows(
+            QStringLiteral("Unknown error in opening file: ") + OpenSaveFiles::PlaylistPath(d.letter, n), 0);
+        return;
+    }
+    QString saveFailure;
+    try {
+        OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
+    } catch (const std::exception &) {
+        saveFailure = OpenSaveFiles::PlaylistPath(d.letter, n);
+    }
+    {
+        WaitPointer wait(&d.w);
+        d.del->setEnabled(false);
+        d.add->setEnabled(true);
+        MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);
+        resetSelectTotal(d);
+    }
+    if (QAction *button7 = d.w.Toolbar1Button(7))
+        button7->setEnabled(true);
+    if (d.w.del)
+        d.w.del->setEnabled(true);
+    d.names->setEnabled(true);
+    if (!saveFailure.isEmpty())
+        WarningWindows(QStringLiteral("Unknown error in writing file: ") + saveFailure, 0);
+}
+
+void create(DeckRefs d) {
+    HandlerScope scope;
+    try {
+        QString name;
+        for (;;) {
+            name = TextPrompt::InputBox(QStringLiteral("Enter name of new playlist"),
+                                        QStringLiteral("Vantelbrook2"), QString(), &d.w);
+            // A name is one line of the name list.
+            name.remove(QLatin1Char('\r'));
+            name.remove(QLatin1Char('\n'));
+            name = name.trimmed();
+            if (name.isEmpty())
+                return;
+            if (!d.w.dsc || !d.w.dsc->isChecked())
+                break;
+            bool again = false;
+            for (int i = 0; i < d.combo->count(); ++i) {
+                if (d.combo->itemText(i) == name) {
+                    again = WarningWindows(d.duplicateQuestion, 2) != 2;
+                    break;
+                }
+            }
+            if (!again)
+                break;
+        }
+        // With a name list that could not be read the chooser's numbers do not match the
+        // files: a new name would take the number of a playlist that exists.
+        if (d.deck == 0 ? d.w.NameListUnreadableA : d.w.NameListUnreadableB) {
+            WarningWindows(
+                QStringLiteral("Unknown error in opening file: ") + OpenSaveFiles::NameListPath(d.letter), 0);
+            return;
+        }
+        const int n = d.combo->count();
+        try {
+            OpenSaveFiles::AppendComboName(d.letter, name);
+        } catch (const std::exception &) {
+            WarningWindows(
+                QStringLiteral("Unknown error in writing file: ") + OpenSaveFiles::NameListPath(d.letter), 0);
+            return;
+        }
+        d.combo->addItem(name);
+        try {
+            TextFile::writeLines(OpenSaveFiles::PlaylistPath(d.letter, n), {});
+        } catch (const std::exception &) {
+            WarningWindows(
+                QStringLiteral("Unknown error in writing file: ") + OpenSaveFiles::PlaylistPath(d.letter, n),
+                0);
+        }
+        d.combo->setCurrentIndex(n);
+        choose(d);
+    } catch (const std::exception &) {
+    }
+}
+
+void addFiles(DeckRefs d) {
+    HandlerScope scope;
+    const int n = d.combo->currentIndex();
+    if (n < 0)
+        return;
+    QStringList files;
+    try {
+        files = ChooseAudioFiles(&d.w);
+    } catch (const std::exception &) {
+        return;
+    }
+    if (files.isEmpty())
+        return;
+    try {
+        for (const QString &file : files) {
+            // A name with a line break cannot be stored in the playlist file.
+            if (TextFile::holdsLineBreak(file))
+                throw VbError(QStringLiteral("Bad file name or number"), 52);
+            const QString name = ApplicationFunctionsInstance().FileNameOnly(QFileInfo(file).fileName());
+            d.names->addItem(name);
+            d.paths->addItem(file);
+        }
+        const QStringList names = texts(d.names);
+        const QStringList paths = texts(d.paths);
+        if (files.size() == 1) {
+            OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
+            MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);
+        } else {
+            MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);
+            OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
+        }
+    } catch (const std::exception &) {
+        WarningWindows(d.addFailure, 0);
+    }
+}
+
+void deleteItems(DeckRefs d) {
+    HandlerScope scope;
+    if (d.combo->currentIndex() < 0)
+        return;
+    if (WarningWindows(QStringLiteral("Are you sure you want to delete this item from playlist?"), 2) != 2)
+        return;
+    try {
+        MediaFiles::DeleteSelectedItems(d.combo, d.names, d.paths, d.letter, d.title, d.del, d.play,
+                                        d.duration, d.total, *d.w.MediaPlayer3);
+    } catch (const std::exception &) {
+        WarningWindows(QStringLiteral("Unknown error in writing file: ") +
+                           OpenSaveFiles::PlaylistPath(d.letter, d.combo->currentIndex()),
+                       0);
+        return;
+    }
+    d.st.cued = false;
+    if (d.stopMark)
+        d.stopMark->setVisible(false);
+    d.slider->setEnabled(false);
+    resetSelectTotal(d);
+    d.up->setEnabled(false);
+    d.down->setEnabled(false);
+}
+
+}  // namespace Deck
+
+void DJPlayer::Combo1_Click() {
+    Deck::choose(deckRefs(*this, 0));
+}
+void DJPlayer::Combo2_Click() {
+    Deck::choose(deckRefs(*this, 1));
+}
+void DJPlayer::plaa_Click(int) {
+    Deck::create(deckRefs(*this, 0));
+}
+void DJPlayer::plab_Click(int) {
+    Deck::create(deckRefs(*this, 1));
+}
+void DJPlayer::Command1_Click() {
+    Deck::addFiles(deckRefs(*this, 0));
+}
+void DJPlayer::Command3_Click() {
+    Deck::addFiles(deckRefs(*this, 1));
+}
+void DJPlayer::Command2_Click() {
+    Deck::deleteItems(deckRefs(*this, 0));
+}
+void DJPlayer::Command4_Click() {
+    Deck::deleteItems(deckRefs(*this, 1));
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Short audio files written by the tests themselves: PCM WAV of a sine tone.
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QtEndian>
+#include <cmath>
+
+namespace vb2test {
+
+// Writes a 16-bit stereo PCM WAV of `seconds` of a 440 Hz sine at `rate` Hz.
+// Returns false when the file cannot be written.
+inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, double hz = 440.0) {
+    const int channels = 2;
+    const qint64 frames = static_cast<qint64>(std::llround(seconds * rate));
+    const qint64 dataBytes = frames * channels * 2;
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(44 + dataBytes));
+    auto u32 = [&bytes](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        bytes.append(b, 4);
+    };
+    auto u16 = [&bytes](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        bytes.append(b, 2);
+    };
+    bytes.append("RIFF");
+    u32(static_cast<quint32>(36 + dataBytes));
+    bytes.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(static_cast<quint32>(rate));
+    u32(static_cast<quint32>(rate * channels * 2));
+    u16(channels * 2);
+    u16(16);
+    bytes.append("data");
+    u32(static_cast<quint32>(dataBytes));
+    for (qint64 i = 0; i < frames; ++i) {
+        const auto s =
+            static_cast<qint16>(8000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
+        u16(static_cast<quint16>(s));
+        u16(static_cast<quint16>(s));
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+}  // namespace vb2test
