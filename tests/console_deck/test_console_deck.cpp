@@ -312,6 +312,28 @@ class TestConsoleDeck : public QObject {
         }
     }
 
+    // MP3, WMA, MIDI and WAV are added, measured, cued and played alike.
+    void everyFormat() {
+        const QString mid = audio_.path() + "/Four notes.mid";
+        QVERIFY(vb2test::writeMidi(mid, 4));
+        const QStringList files = {QString(VB2_TEST_DATA) + "/tone_xing.mp3",
+                                   QString(VB2_TEST_DATA) + "/tone.wma", mid, wav("Two.wav", 2.0)};
+        choosePlaylist(1, "Formats", {});
+        Deck::ChooseAudioFiles = [&files](QWidget *) { return files; };
+        press("Command3");
+        QCOMPARE(w_->List2->count(), 4);
+        QCOMPARE(w_->List2->item(2)->text(), QString("Four notes"));
+        QCOMPARE(w_->Label12->text(), QString("0:00:08"));
+        for (int row = 0; row < 4; ++row) {
+            clickRow(w_->List2, row);
+            QCOMPARE(w_->Label8->text(), QString("00:02"));
+            press("Command10");
+            QVERIFY2(w_->MediaPlayer2->isPlaying(), qPrintable(files[row]));
+            QCOMPARE(w_->Scrol2->maximum(), 2);
+            press("Command14");
+        }
+    }
+
     // The add dialog itself: title, filter with all audio preselected, several files at once.
     void addDialogChoosesSeveralFiles() {
         const QString d1 = wav("d1.wav", 0.4), d2 = wav("d2.wav", 0.4);

@@ -50,4 +50,27 @@ inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, 
     return f.write(bytes) == bytes.size();
 }
 
+// Writes a one-track MIDI file of `quarterNotes` middle-C quarter notes at 120 beats a
+// minute: half a second each.
+inline bool writeMidi(const QString &path, int quarterNotes) {
+    QByteArray track;
+    track.append("\x00\xFF\x51\x03\x07\xA1\x20", 7);  // tempo 500000 us a quarter
+    track.append("\x00\xC0\x00", 3);                  // piano
+    for (int i = 0; i < quarterNotes; ++i) {
+        track.append("\x00\x90\x3C\x64", 4);      // note on now
+        track.append("\x83\x60\x80\x3C\x40", 5);  // note off 480 ticks later
+    }
+    track.append("\x00\xFF\x2F\x00", 4);
+    QByteArray bytes("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xE0", 14);
+    bytes.append("MTrk");
+    char len[4];
+    qToBigEndian(static_cast<quint32>(track.size()), len);
+    bytes.append(len, 4);
+    bytes.append(track);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
 }  // namespace vb2test
