@@ -582,6 +582,22 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(w_->Scrol1->value(), 0);
         QCOMPARE(PositionA, 0.0);
         QVERIFY(reportLines().isEmpty());  // off the air nothing is written
+
+        // Once the remote-control window exists, either player's Stop withdraws its Stop and
+        // Pause and puts out its lamp.
+        QWidget remote;
+        remote.setObjectName("Remote");
+        auto *stopKey = new QPushButton(&remote), *pauseKey = new QPushButton(&remote);
+        stopKey->setObjectName("Command4");
+        pauseKey->setObjectName("Command5");
+        auto *lamp = new QLabel(&remote);
+        lamp->setObjectName("Label3");
+        QPalette red = lamp->palette();
+        red.setColor(QPalette::Window, Qt::red);
+        lamp->setPalette(red);
+        w_->Command14_Click();
+        QVERIFY(!stopKey->isEnabled() && !pauseKey->isEnabled());
+        QCOMPARE(lamp->palette().color(QPalette::Window), lamp->palette().color(QPalette::Button));
     }
 
     // On the air: Stop writes one line; an idle Stop writes none; a switch during play
@@ -620,10 +636,16 @@ class TestConsoleDeck : public QObject {
     void queueRunsThrough() {
         const QString q1 = wav("Q one.wav", 0.3), q2 = wav("Q two.wav", 0.4), q3 = wav("Q three.wav", 0.3);
         choosePlaylist(0, "Queue", {q1, q2, q3});
-        onAir(true);
         clickRow(w_->List1, 0);
         clickRow(w_->List1, 2, Qt::ShiftModifier);
         QCOMPARE(w_->List1->selectedItems().size(), 3);
+        // Off the air the queue runs through and writes nothing.
+        press("Command9");
+        QTRY_VERIFY_WITH_TIMEOUT(!PlayerAInUse, 6000);
+        QVERIFY(reportLines().isEmpty());
+        QCOMPARE(w_->Label1->text(), QString("Q one"));
+
+        onAir(true);
         press("Command9");
         bool showedPlay = false;
         QTRY_VERIFY_WITH_TIMEOUT(
