@@ -138,10 +138,16 @@ HandlerScope::~HandlerScope() {
         return;
     const QString message = pendingFailure;
     pendingFailure.clear();
+    // While the message is up, players go on and may fail again: the one shown says it.
+    static bool showing = false;
+    if (showing)
+        return;
+    showing = true;
     try {
         WarningWindows(message, 0);
     } catch (...) {
     }
+    showing = false;
 }
 
 void HandlerScope::noteFailure(const QString &message) {

@@ -768,6 +768,24 @@ class TestConsoleDeck : public QObject {
         QVERIFY(!PlayerAInUse);
         QCOMPARE(button("Command9")->text(), QString("Play"));
         QVERIFY(!w_->MediaPlayer1->isPlaying());
+
+        // The queue's advance goes on too; the message does not pile up.
+        const QString s1 = wav("fs1.wav", 0.3), s2 = wav("fs2.wav", 0.3);
+        choosePlaylist(0, "FailQ", {s1, s2});
+        clickRow(w_->List1, 0);
+        clickRow(w_->List1, 1, Qt::ShiftModifier);
+        {
+            Modals m;
+            m.warning(OK);
+            m.warning(OK);
+            press("Command9");
+            QTRY_VERIFY_WITH_TIMEOUT(!PlayerAInUse && m.texts.size() >= 1, 5000);
+            QTest::qWait(50);
+            QVERIFY(m.unexpected.isEmpty());
+            QVERIFY(m.texts.size() <= 2);
+        }
+        QCOMPARE(w_->Label1->text(), QString("fs1"));
+        QCOMPARE(QueuePosA, 0);
         onAir(false);
     }
 };
