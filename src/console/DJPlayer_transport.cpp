@@ -50,8 +50,10 @@ namespace Deck {
 
 void playPause(DeckRefs d) {
     HandlerScope scope;
-    // Space, the remote and the automatic start can press Play with nothing cued.
-    if (!d.st.cued || d.path->text().isEmpty())
+    // Space, the remote and the automatic start can press Play with nothing cued; an item
+    // still loaded in the player can be paused and resumed after its cue was cleared.
+    const bool loaded = d.InUse && d.path->text() == d.player->FileName();
+    if (d.path->text().isEmpty() || (!d.st.cued && !loaded))
         return;
     try {
         DJPlayer &w = d.w;

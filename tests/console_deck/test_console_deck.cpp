@@ -583,6 +583,19 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(PositionA, 0.0);
         QVERIFY(reportLines().isEmpty());  // off the air nothing is written
 
+        // Play with "Auto Crossing" ticked crosses toward the player; Play in emergency mode
+        // leaves it first.
+        w_->Check1->setChecked(true);
+        QAction *alarm = w_->Toolbar1Button(QString("Alarm"));
+        alarm->setChecked(true);
+        CrossToA = false;
+        press("Command9");
+        QVERIFY(CrossToA && w_->Timer3->isActive());
+        QVERIFY(!alarm->isChecked());
+        press("Command13");
+        w_->Timer3->stop();
+        w_->Check1->setChecked(false);
+
         // Once the remote-control window exists, either player's Stop withdraws its Stop and
         // Pause and puts out its lamp.
         QWidget remote;
