@@ -194,9 +194,11 @@ OpenSaveFiles &OpenSaveFilesInstance() {
     return instance;
 }
 
+// The month in the form that follows a day number ("9 декабря" in Russian), as the
+// system's own long dates write it, so report names match those of the Windows program.
 QString DayMonthText(const QDate &date) {
     return QString::number(date.day()) + QLatin1Char(' ') +
-           QLocale::system().standaloneMonthName(date.month(), QLocale::LongFormat);
+           QLocale::system().monthName(date.month(), QLocale::LongFormat);
 }
 
 QString StatisticsReportPath(const QDate &date) {

@@ -340,12 +340,12 @@ class TestCoreServices : public QObject {
     }
 
     // ---- statistics report -----------------------------------------------------------------
-    // The report's month name is the system locale's stand-alone long name; the expected
+    // The report's month name is the system locale's long name in its day-number form; the expected
     // texts below are composed with the same QLocale::system() call, so any locale passes.
 
     void reportPath() {
         const QDate d(2024, 5, 3);
-        const QString month = QLocale::system().standaloneMonthName(5, QLocale::LongFormat);
+        const QString month = QLocale::system().monthName(5, QLocale::LongFormat);
         QCOMPARE(DayMonthText(d), "3 " + month);
         QCOMPARE(StatisticsReportPath(d), home() + "/Statistics/2024/3 " + month + ".txt");
     }
