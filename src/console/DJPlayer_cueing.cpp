@@ -107,11 +107,7 @@ void advanceQueue(DeckRefs &d) {
             d.names->item(row)->setSelected(false);
         d.Queue.erase(d.Queue.begin() + d.QueuePos);
     }
-    const int row = d.Queue[static_cast<std::size_t>(d.QueuePos)];
-    d.path->setText(Deck::itemText(d.paths, row));
-    d.title->setText(Deck::itemText(d.names, row));
-    const double seconds = Deck::probeDuration(*d.w.MediaPlayer3, d.path->text());
-    d.duration->setText(durationText(seconds));
+    const double seconds = cueRow(d, d.Queue[static_cast<std::size_t>(d.QueuePos)], false);
     d.slider->setMaximum(RoundSeconds(seconds));
     d.slider->setValue(0);
     d.Position = d.slider->value();
@@ -132,7 +128,6 @@ void advanceQueue(DeckRefs &d) {
 namespace Deck {
 
 void click(DeckRefs d) {
-    HandlerScope scope;
     try {
         d.PrevTitle = d.title->text();
         if (!d.stop->isEnabled())
@@ -196,7 +191,6 @@ void click(DeckRefs d) {
 }
 
 void endOfStream(DeckRefs d) {
-    HandlerScope scope;
     try {
         if (!d.InUse)
             return;

@@ -38,7 +38,6 @@ QStringList texts(const QListWidget *list) {
 namespace Deck {
 
 void choose(DeckRefs d) {
-    HandlerScope scope;
     const int n = d.combo->currentIndex();
     if (n < 0)
         return;
@@ -61,8 +60,9 @@ void choose(DeckRefs d) {
         }
     }
     if (!read) {
-        // A playlist that cannot be read is never written back; Add and Delete stay off so
-        // nothing else overwrites it either.
+        // A playlist that cannot be read is never written back: with no playlist chosen,
+        // no command of the player rewrites its file from the empty lists.
+        d.combo->setCurrentIndex(-1);
         d.add->setEnabled(false);
         d.del->setEnabled(false);
         resetSelectTotal(d);
@@ -94,7 +94,6 @@ void choose(DeckRefs d) {
 }
 
 void create(DeckRefs d) {
-    HandlerScope scope;
     try {
         QString name;
         for (;;) {
@@ -125,22 +124,21 @@ void create(DeckRefs d) {
                 QStringLiteral("Unknown error in opening file: ") + OpenSaveFiles::NameListPath(d.letter), 0);
             return;
         }
+        // The empty playlist file first: a name is listed only once its file exists, so the
+        // names and the numbered files never go out of step. A file left behind by a failed
+        // name write has the next free number and is emptied again by the next creation.
         const int n = d.combo->count();
+        QString failed;
         try {
+            failed = OpenSaveFiles::PlaylistPath(d.letter, n);
+            TextFile::writeLines(failed, {});
+            failed = OpenSaveFiles::NameListPath(d.letter);
             OpenSaveFiles::AppendComboName(d.letter, name);
         } catch (const std::exception &) {
-            WarningWindows(
-                QStringLiteral("Unknown error in writing file: ") + OpenSaveFiles::NameListPath(d.letter), 0);
+            WarningWindows(QStringLiteral("Unknown error in writing file: ") + failed, 0);
             return;
         }
         d.combo->addItem(name);
-        try {
-            TextFile::writeLines(OpenSaveFiles::PlaylistPath(d.letter, n), {});
-        } catch (const std::exception &) {
-            WarningWindows(
-                QStringLiteral("Unknown error in writing file: ") + OpenSaveFiles::PlaylistPath(d.letter, n),
-                0);
-        }
         d.combo->setCurrentIndex(n);
         choose(d);
     } catch (const std::exception &) {
@@ -148,7 +146,6 @@ void create(DeckRefs d) {
 }
 
 void addFiles(DeckRefs d) {
-    HandlerScope scope;
     const int n = d.combo->currentIndex();
     if (n < 0)
         return;
@@ -184,7 +181,6 @@ void addFiles(DeckRefs d) {
 }
 
 void deleteItems(DeckRefs d) {
-    HandlerScope scope;
     if (d.combo->currentIndex() < 0)
         return;
     if (WarningWindows(QStringLiteral("Are you sure you want to delete this item from playlist?"), 2) != 2)

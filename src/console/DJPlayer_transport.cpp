@@ -49,7 +49,6 @@ void resetRemote() {
 namespace Deck {
 
 void playPause(DeckRefs d) {
-    HandlerScope scope;
     // Space, the remote and the automatic start can press Play with nothing cued; an item
     // still loaded in the player can be paused and resumed after its cue was cleared.
     const bool loaded = d.InUse && d.path->text() == d.player->FileName();
@@ -96,7 +95,7 @@ void playPause(DeckRefs d) {
         }
         if (cuedPath != d.player->FileName())
             d.slider->setValue(0);
-        if (w.Check1->isChecked()) {
+        if (w.Check1->checkState() != Qt::Unchecked) {
             CrossToA = d.deck == 0;
             w.Timer3->start();
         }
@@ -117,7 +116,6 @@ void playPause(DeckRefs d) {
 }
 
 void stop(DeckRefs d) {
-    HandlerScope scope;
     // Only an item that played has a line: Stop of an idle player writes none.
     if (onAir(d.w) && d.InUse && !d.st.suppressLine)
         writeLine(d);

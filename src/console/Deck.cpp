@@ -26,8 +26,35 @@ namespace {
 
 DeckState deckStates[2];
 
-int scopeDepth = 0;
+// The report failure waiting to be shown, and whether its message is up or on its way.
 QString pendingFailure;
+bool failureQueued = false;
+bool failureShowing = false;
+
+void showReportFailure() {
+    failureQueued = false;
+    const QString message = pendingFailure;
+    pendingFailure.clear();
+    // While the message is up, players go on and may fail again: the one shown says it.
+    if (message.isEmpty() || failureShowing)
+        return;
+    failureShowing = true;
+    try {
+        WarningWindows(message, 0);
+    } catch (...) {
+    }
+    failureShowing = false;
+}
+
+void noteReportFailure(const QString &message) {
+    // One message however many lines failed before it could be shown.
+    if (pendingFailure.isEmpty())
+        pendingFailure = message;
+    if (!failureQueued) {
+        failureQueued = true;
+        QTimer::singleShot(0, qApp, showReportFailure);
+    }
+}
 
 template <std::size_t N, typename T>
 std::array<QWidget *, N> widgets(const std::array<T *, N> &from) {
@@ -124,36 +151,9 @@ void writeLine(DeckRefs &d) {
     try {
         OpenSaveFilesInstance().SaveStatisticsDate(UserEngineer, UserManager, UserOrganization, line);
     } catch (const std::exception &e) {
-        HandlerScope::noteFailure(QStringLiteral("The statistics report could not be written: ") +
-                                  QString::fromStdString(e.what()));
+        noteReportFailure(QStringLiteral("The statistics report could not be written: ") +
+                          QString::fromStdString(e.what()));
     }
-}
-
-HandlerScope::HandlerScope() {
-    ++scopeDepth;
-}
-
-HandlerScope::~HandlerScope() {
-    if (--scopeDepth > 0 || pendingFailure.isEmpty())
-        return;
-    const QString message = pendingFailure;
-    pendingFailure.clear();
-    // While the message is up, players go on and may fail again: the one shown says it.
-    static bool showing = false;
-    if (showing)
-        return;
-    showing = true;
-    try {
-        WarningWindows(message, 0);
-    } catch (...) {
-    }
-    showing = false;
-}
-
-void HandlerScope::noteFailure(const QString &message) {
-    // One message per handler, however many lines failed inside it.
-    if (pendingFailure.isEmpty())
-        pendingFailure = message;
 }
 
 WaitPointer::WaitPointer(QWidget *w) : w_(w) {

@@ -83,19 +83,10 @@ namespace Deck {
 
 // The broadcast is on the air.
 bool onAir(DJPlayer &w);
-// Appends the deck's statistics line for the item that plays. A failed write is kept
-// and shown once, after the outermost handler has finished.
+// Appends the deck's statistics line for the item that plays. A failed write never cuts
+// short the Stop, the queue's advance or the broadcast's Stop that asked for it: it is
+// shown once, from the event loop, after the handler that caused it has finished.
 void writeLine(DeckRefs &d);
-// Brackets a handler: the report failure noted inside it is shown when the outermost
-// one ends, so a failed write never cuts short a Stop or a queue's advance.
-class HandlerScope {
-  public:
-    HandlerScope();
-    ~HandlerScope();
-    HandlerScope(const HandlerScope &) = delete;
-    HandlerScope &operator=(const HandlerScope &) = delete;
-    static void noteFailure(const QString &message);
-};
 
 // The hourglass over the console while it loads or measures files.
 class WaitPointer {

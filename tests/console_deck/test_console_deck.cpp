@@ -261,6 +261,19 @@ class TestConsoleDeck : public QObject {
             QCOMPARE(fileBytes(lap), QByteArray("Jazz\r\nJazz\r\njazz\r\n"));
             QCOMPARE(combo->currentIndex(), 2);
             QVERIFY(QFile::exists(home(a ? "A2.mxp" : "B2.mxp")));
+            // The playlist file cannot be made: a message, and no name without its file.
+            const QString next = home(a ? "A3.mxp" : "B3.mxp");
+            QDir().mkpath(next + "/x");
+            {
+                Modals m;
+                m.input("Blues");
+                m.warning(OK);
+                create(a);
+                QCOMPARE(m.texts, QStringList({"Unknown error in writing file: " + next}));
+            }
+            QDir(next).removeRecursively();
+            QCOMPARE(combo->count(), 3);
+            QCOMPARE(fileBytes(lap), QByteArray("Jazz\r\nJazz\r\njazz\r\n"));
             w_->dsc->setChecked(false);
         }
     }
@@ -394,8 +407,11 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(w_->List1->count(), 0);
         QVERIFY(!QFile::exists(home("A1.mxp")));
         QVERIFY(!button("Command1")->isEnabled());
+        // No playlist stays chosen, so no later command writes the empty lists into its file.
+        QCOMPARE(w_->Combo1->currentIndex(), -1);
         // Unreadable (here a folder where the file should be): the same, nothing written.
         QDir().mkpath(home("A1.mxp"));
+        w_->Combo1->setCurrentIndex(1);
         {
             Modals m;
             m.warning(OK);
@@ -625,6 +641,24 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(reportLines(), QStringList({"|" + StartTimeB + " | 00:04 | Alpha"}));
         w_->Command14_Click();  // idle
         QCOMPARE(reportLines().size(), 1);
+        // A paused item is still on the air: its Stop writes its line.
+        press("Command10");
+        press("Command10");
+        QVERIFY(!PlayingB && PlayerBInUse);
+        press("Command14");
+        QCOMPARE(reportLines().size(), 2);
+        QCOMPARE(reportLines().value(1), "|" + StartTimeB + " | 00:04 | Alpha");
+        // Paused, another item cued, Play: the new item starts from 0 and the paused one
+        // gets no line.
+        press("Command10");
+        press("Command10");
+        clickRow(w_->List2, 2);
+        press("Command10");
+        QCOMPARE(w_->MediaPlayer2->FileName(), c);
+        QVERIFY(PlayingB && w_->MediaPlayer2->CurrentPosition() < 0.5);
+        QCOMPARE(reportLines().size(), 2);
+        press("Command14");
+        QCOMPARE(reportLines().value(2), "|" + StartTimeB + " | 00:02 | Gamma");
 
         // Switch: Alpha plays, Gamma is cued, Play writes Alpha's line and starts Gamma.
         clickRow(w_->List2, 0);
@@ -633,13 +667,13 @@ class TestConsoleDeck : public QObject {
         clickRow(w_->List2, 1);
         press("Command10");
         QCOMPARE(w_->MediaPlayer2->FileName(), b);
-        QCOMPARE(reportLines().value(1), "|" + now() + " | 00:04 | Alpha");
-        QCOMPARE(reportLines().size(), 2);
+        QCOMPARE(reportLines().value(3), "|" + now() + " | 00:04 | Alpha");
+        QCOMPARE(reportLines().size(), 4);
         // Beta plays (0.4 s); Alpha is cued during its play; its end writes Beta's line.
         clickRow(w_->List2, 0);
         QTRY_VERIFY_WITH_TIMEOUT(!PlayerBInUse, 5000);
-        QCOMPARE(reportLines().value(2), "|" + now() + " | 00:00 | Beta");
-        QCOMPARE(reportLines().size(), 3);
+        QCOMPARE(reportLines().value(4), "|" + now() + " | 00:00 | Beta");
+        QCOMPARE(reportLines().size(), 5);
         QCOMPARE(w_->Label2->text(), QString("Alpha"));  // the cue stays
         onAir(false);
     }
