@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QIcon>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "core/Base.h"
 #include "media/MediaPlayer.h"
 
 namespace {
@@ -167,9 +169,7 @@ DJPlayer &DJPlayerInstance() {
 DJPlayer::DJPlayer() : MdiChild(nullptr) {
     setObjectName("DJPlayer");
     setWindowTitle("Players & DJ Mixpad");
-    QFont font("Tahoma");
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(DesignFont());
     // The designed client area; the broadcast strip below it shows when the window grows.
     resize(px(10320), px(5955));
 
@@ -195,6 +195,7 @@ DJPlayer::DJPlayer() : MdiChild(nullptr) {
     MediaPlayer2 = new MediaPlayer(this);
     MediaPlayer2->setObjectName("MediaPlayer2");
     MediaPlayer3 = new MediaPlayer(this);
+    MediaPlayer3->setMeasureOnly(true);
     MediaPlayer3->setObjectName("MediaPlayer3");
     MediaPlayer4 = new MediaPlayer(this, true);
     MediaPlayer4->setObjectName("MediaPlayer4");
@@ -295,7 +296,8 @@ void DJPlayer::buildPlayer(int which) {
     mute->setFont(bold);
     mute->hide();
 
-    auto *repeat = place(new QCheckBox("Repeat", frame), a ? "Check2" : "Check3", 120, 4700, 795, 285);
+    // As wide as the room left of the position slider, so the caption shows whole.
+    auto *repeat = place(new QCheckBox("Repeat", frame), a ? "Check2" : "Check3", 120, 4700, 840, 285);
     repeat->setToolTip("Повтор");
     auto *position = place(new QSlider(Qt::Horizontal, frame), a ? "Scrol1" : "Scrol2", 960, 4770, 2415, 255);
     position->setRange(0, 32768);
@@ -348,7 +350,8 @@ void DJPlayer::buildMixer() {
     Command5 = place(makeButton(Frame3, "", "M", "Отключить звук плеера A"), "Command5", 840, 1680, 555, 375);
     Command6 =
         place(makeButton(Frame3, "", "M", "Отключить звук плеера B"), "Command6", 1500, 1680, 555, 375);
-    Check1 = place(new QCheckBox("Auto Crossing", Frame3), "Check1", 840, 2160, 1275, 285);
+    // Up to player B's level slider, so the caption shows whole.
+    Check1 = place(new QCheckBox("Auto Crossing", Frame3), "Check1", 840, 2160, 1320, 285);
     Check1->setToolTip("Автоматическое сведение");
     Frame5 = place(new QGroupBox("Cross Fader", Frame3), "Frame5", 120, 2520, 2650, 700);
     Slider3 = place(new QSlider(Qt::Horizontal, Frame5), "Slider3", 120, 270, 2410, 375);
@@ -416,26 +419,26 @@ void DJPlayer::buildToolbar() {
     Toolbar1->setMovable(false);
     struct Button {
         const char *key;
-        QStyle::StandardPixmap icon;
+        const char *picture;  // from the toolbar's image list; none for "Remote"
         const char *tip;
         bool check;
     };
     // Position 1..14; a null key is a separator.
     const Button buttons[14] = {
-        {"script", QStyle::SP_FileDialogDetailedView, "Открыть Окно сценариев", false},
-        {"Remote", QStyle::SP_CustomBase, "Окно удаленного управления", false},
-        {nullptr, {}, nullptr, false},
-        {"NewA", QStyle::SP_FileIcon, "Создать новый плейлист для плеера A", false},
-        {"NewB", QStyle::SP_FileLinkIcon, "Создать новый плейлист для плеера B", false},
-        {"jin", QStyle::SP_MediaVolume, "Настройка джинглов", false},
-        {"Delete", QStyle::SP_TrashIcon, "Удаление плейлистов", false},
-        {"Broadcon", QStyle::SP_BrowserReload, "Контроль времени вещания", true},
-        {nullptr, {}, nullptr, false},
-        {"Talk", QStyle::SP_MediaVolumeMuted, "Установка уровня затухания", false},
-        {nullptr, {}, nullptr, false},
-        {"Alarm", QStyle::SP_MessageBoxWarning, "Аварийная ситуация", true},
-        {nullptr, {}, nullptr, false},
-        {"Help", QStyle::SP_DialogHelpButton, "Справка", false},
+        {"script", ":/images/tb_script.png", "Открыть Окно сценариев", false},
+        {"Remote", nullptr, "Окно удаленного управления", false},
+        {nullptr, nullptr, nullptr, false},
+        {"NewA", ":/images/tb_newa.png", "Создать новый плейлист для плеера A", false},
+        {"NewB", ":/images/tb_newb.png", "Создать новый плейлист для плеера B", false},
+        {"jin", ":/images/tb_jingles.png", "Настройка джинглов", false},
+        {"Delete", ":/images/tb_delete.png", "Удаление плейлистов", false},
+        {"Broadcon", ":/images/tb_broadcast.png", "Контроль времени вещания", true},
+        {nullptr, nullptr, nullptr, false},
+        {"Talk", ":/images/tb_talk.png", "Установка уровня затухания", false},
+        {nullptr, nullptr, nullptr, false},
+        {"Alarm", ":/images/tb_alarm.png", "Аварийная ситуация", true},
+        {nullptr, nullptr, nullptr, false},
+        {"Help", ":/images/tb_help.png", "Справка", false},
     };
     for (int pos = 1; pos <= 14; ++pos) {
         const Button &b = buttons[pos - 1];
@@ -447,8 +450,8 @@ void DJPlayer::buildToolbar() {
         action->setObjectName(b.key);
         action->setText(b.key);
         action->setToolTip(b.tip);
-        if (b.icon != QStyle::SP_CustomBase)
-            action->setIcon(style()->standardIcon(b.icon));
+        if (b.picture)
+            action->setIcon(QIcon(QString::fromLatin1(b.picture)));
         action->setCheckable(b.check);
         Toolbar1->addAction(action);
         if (QWidget *button = Toolbar1->widgetForAction(action))

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <pthread.h>
 #include <semaphore.h>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -38,8 +39,7 @@ AudioEngine &AudioEngine::instance() {
     return engine;
 }
 
-AudioEngine::AudioEngine() : events_(std::make_unique<EventSignal>()) {
-    mixList_.reserve(64);
+AudioEngine::AudioEngine() : mixList_(new MixList), events_(std::make_unique<EventSignal>()) {
     scratch_.resize(size_t(kMaxMixFrames) * 2);
     eventThread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "vb2-events");
@@ -54,36 +54,48 @@ AudioEngine::~AudioEngine() {
         eventThread_.join();
     std::lock_guard<std::mutex> g(outMtx_);
     closeDeviceLocked();
+    delete mixList_.load();
 }
 
-void AudioEngine::lock() {
-    outMtx_.lock();
-    if (dev_)
-        SDL_LockAudioDevice(dev_);
-}
-
-void AudioEngine::unlock() {
-    if (dev_)
-        SDL_UnlockAudioDevice(dev_);
-    outMtx_.unlock();
+// Control side, under regMtx_. The mixer may still be walking the old list:
+// it is freed once the mixer's epoch shows that callback has ended.
+void AudioEngine::swapMixList(const std::vector<Source *> &sources) {
+    auto *next = new MixList;
+    for (Source *s : sources)
+        if (next->count < kMaxSources)
+            next->items[next->count++] = s;
+    MixList *old = mixList_.exchange(next);
+    const uint64_t epoch = mixEpoch_.load();
+    if (epoch & 1) {
+        // Inside a callback now: wait for it to end (a few milliseconds at most).
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (mixEpoch_.load() == epoch) {
+            if (std::chrono::steady_clock::now() > until)
+                return;  // a mixer that never returns: leave the list to it
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+    delete old;
 }
 
 void AudioEngine::addSource(Source *s) {
-    {
-        std::lock_guard<std::mutex> g(regMtx_);
-        all_.push_back(s);
-    }
-    lock();
-    mixList_.push_back(s);
-    unlock();
+    std::lock_guard<std::mutex> g(regMtx_);
+    if (int(all_.size()) >= kMaxSources)
+        throw VbError(QStringLiteral("Too many players are open."));
+    all_.push_back(s);
+    swapMixList(all_);
 }
 
 void AudioEngine::removeSource(Source *s) {
-    lock();
-    mixList_.erase(std::remove(mixList_.begin(), mixList_.end(), s), mixList_.end());
-    unlock();
     std::lock_guard<std::mutex> g(regMtx_);
     all_.erase(std::remove(all_.begin(), all_.end(), s), all_.end());
+    swapMixList(all_);
+}
+
+void AudioEngine::applyIfIdle(Source *s) {
+    std::lock_guard<std::mutex> g(outMtx_);
+    if (offline_.load() || !dev_)
+        s->takeState();
 }
 
 void AudioEngine::wakeEvents() {
@@ -97,11 +109,15 @@ QString AudioEngine::driverName() const {
 }
 
 void AudioEngine::mix(float *out, int frames) {
+    mixEpoch_.fetch_add(1);  // odd: inside
+    const MixList *list = mixList_.load();
+    for (int k = 0; k < list->count; ++k)
+        list->items[k]->takeState();
     while (frames > 0) {
         const int n = std::min(frames, kMaxMixFrames);
         std::memset(out, 0, size_t(n) * 2 * sizeof(float));
-        for (Source *s : mixList_)
-            s->mix(out, n, scratch_.data());
+        for (int k = 0; k < list->count; ++k)
+            list->items[k]->mix(out, n, scratch_.data());
         for (int i = 0; i < n * 2; ++i) {
             float v = out[i];
             if (!(v == v))
@@ -111,6 +127,7 @@ void AudioEngine::mix(float *out, int frames) {
         out += size_t(n) * 2;
         frames -= n;
     }
+    mixEpoch_.fetch_add(1);
 }
 
 void AudioEngine::sdlCallback(void *self, uint8_t *stream, int len) {
@@ -170,8 +187,11 @@ void AudioEngine::setOffline(bool offline) {
 }
 
 void AudioEngine::render(float *out, int frames) {
-    for (Source *s : mixList_)
-        s->fillAhead(frames);
+    {
+        std::lock_guard<std::mutex> g(regMtx_);
+        for (Source *s : all_)
+            s->fillAhead(frames);
+    }
     mix(out, frames);
     deliverEnds();
 }
@@ -217,6 +237,8 @@ void AudioEngine::eventLoop() {
 
 Source::Source(EndHandler onEnd) : engine_(AudioEngine::instance()), onEnd_(std::move(onEnd)) {
     chunk_.resize(size_t(std::max(kChunk, kPreroll)) * 2);
+    slots_.push_back(std::make_unique<Slot>());
+    slots_.push_back(std::make_unique<Slot>());
     engine_.addSource(this);
     worker_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "vb2-decoder");
@@ -234,41 +256,76 @@ Source::~Source() {
     engine_.removeSource(this);
 }
 
-void Source::captureTailLocked() {
-    // What would have played next, faded to zero, so a cut never clicks.
-    if (!active_)
-        return;
-    const int n = int(ring_.read(tail_, kTail));
-    for (int i = 0; i < n; ++i) {
-        const float env = gain_ * float(kTail - i) / float(kTail);
-        tail_[2 * i] *= env;
-        tail_[2 * i + 1] *= env;
+// ---- control side
+
+// A ring the mixer no longer reads and will not read again: the current one
+// when the mixer has let go of it, else another; a new one while the mixer
+// has not yet taken the states that released the others.
+Source::Slot *Source::freeSlotLocked() {
+    const uint64_t acked = applied_.load(std::memory_order_acquire);
+    Slot *found = nullptr;
+    for (const auto &s : slots_) {
+        if (s.get() == live_ || s->busyUntil > acked)
+            continue;
+        if (s.get() == cur_)
+            return s.get();
+        if (!found)
+            found = s.get();
     }
-    tailLen_ = n;
-    tailPos_ = 0;
+    if (!found) {
+        slots_.push_back(std::make_unique<Slot>());
+        found = slots_.back().get();
+    }
+    return found;
 }
 
-void Source::stopLocked() {
-    captureTailLocked();
-    active_ = false;
-    playing_.store(false, std::memory_order_release);
-    gen_.fetch_add(1);
-    pendingEnd_.store(-1);
-}
-
-void Source::prerollLocked() {
+// Fills `slot` with the file from `frame` and makes it the one the decoder goes on with.
+void Source::fillLocked(Slot *slot, int64_t frame, bool seek) {
+    slot->ring.reset();
+    slot->ended.store(false, std::memory_order_relaxed);
+    if (seek)
+        dec_->seek(frame);
     const int n = dec_->read(chunk_.data(), kPreroll);
-    ring_.write(chunk_.data(), size_t(n));
+    slot->ring.write(chunk_.data(), size_t(n));
     if (n < kPreroll)
-        decEnded_.store(true, std::memory_order_release);
+        slot->ended.store(true, std::memory_order_release);
+    cur_ = slot;
+    ringFresh_ = true;
+    ringStart_ = frame;
 }
 
-void Source::open(const QString &path) {
+void Source::publishLocked(Slot *slot, bool active, int64_t frame) {
+    State s;
+    s.seq = ++pubSeq_;
+    s.slot = active ? slot : nullptr;
+    s.frame = frame;
+    s.gen = gen_.fetch_add(1) + 1;  // an end found for an earlier state is stale
+    s.active = active && slot;
+    if (live_ && live_ != s.slot)
+        live_->busyUntil = s.seq;
+    live_ = s.slot;
+    pubFrame_ = frame;
+    pubActive_ = s.active;
+    mailbox_.publish(s);
+    engine_.applyIfIdle(this);
+}
+
+void Source::installLocked(std::unique_ptr<Decoder> dec) {
+    dec_ = std::move(dec);
+    duration_ = dec_->duration();
+    length_ = dec_->lengthFrames();
+    armed_ = false;
+    fillLocked(freeSlotLocked(), 0, false);
+    lazy_ = false;
+    open_ = true;
+}
+
+void Source::open(const QString &path, bool measureOnly) {
     close();
     double seconds = 0;
-    if (quickMeasure(path, seconds)) {
+    if (measureOnly && quickMeasure(path, seconds)) {
         // Measured and checked without a decoder (the console's probe measures
-        // thousands of files); the decoder opens, at the latest, in start().
+        // thousands of files); the decoder opens if it is ever started.
         std::lock_guard<std::mutex> g(decMtx_);
         path_ = path;
         lazy_ = true;
@@ -284,29 +341,9 @@ void Source::open(const QString &path) {
     installLocked(std::move(dec));
 }
 
-void Source::installLocked(std::unique_ptr<Decoder> dec) {
-    engine_.lock();
-    stopLocked();
-    ring_.reset();
-    decEnded_.store(false);
-    pos_.store(0);
-    engine_.unlock();
-    dec_ = std::move(dec);
-    duration_ = dec_->duration();
-    length_ = dec_->lengthFrames();
-    prerollLocked();
-    ringFresh_ = true;
-    ringStart_ = 0;
-    lazy_ = false;
-    open_ = true;
-    cv_.notify_all();
-}
-
 void Source::close() {
     std::lock_guard<std::mutex> g(decMtx_);
-    engine_.lock();
-    stopLocked();
-    engine_.unlock();
+    publishLocked(nullptr, false, 0);
     dec_.reset();
     lazy_ = false;
     path_.clear();
@@ -317,45 +354,104 @@ void Source::close() {
     ringFresh_ = false;
 }
 
+void Source::cue(int64_t frame) {
+    std::lock_guard<std::mutex> g(decMtx_);
+    if (!dec_ || playing())
+        return;  // the decoder goes on with what is playing
+    frame = std::clamp<int64_t>(frame, 0, length_);
+    if (ringFresh_ && frame == ringStart_)
+        return;
+    armed_ = false;
+    fillLocked(freeSlotLocked(), frame, true);
+}
+
 void Source::start(int64_t frame) {
     std::lock_guard<std::mutex> g(decMtx_);
+    // An open decoder could go on reading a file deleted since; it is refused
+    // as it would be at FileName.
+    if (!path_.isEmpty() && !QFileInfo::exists(path_))
+        throw VbError(QStringLiteral("The file no longer exists: %1").arg(path_));
     if (lazy_)
         installLocked(openDecoder(path_, engine_.rate()));
     if (!dec_)
         return;
     frame = std::clamp<int64_t>(frame, 0, length_);
-    const bool reuse = ringFresh_ && frame == ringStart_;
-    engine_.lock();
-    stopLocked();
-    if (!reuse) {
-        ring_.reset();
-        decEnded_.store(false);
-    }
-    pos_.store(frame);
-    engine_.unlock();
-    if (!reuse) {
-        dec_->seek(frame);
-        prerollLocked();
+    if (!(ringFresh_ && frame == ringStart_ && cur_ != live_)) {
+        armed_ = false;
+        fillLocked(freeSlotLocked(), frame, true);
     }
     ringFresh_ = false;
     armed_ = true;
-    engine_.lock();
-    active_ = true;
-    gain_ = 0;  // fades in from silence
-    rampTarget_ = -1;
-    firstPending_ = true;
-    firstMixNs_.store(0);
-    playing_.store(true, std::memory_order_release);
-    engine_.unlock();
+    publishLocked(cur_, true, frame);
     cv_.notify_all();
 }
 
 void Source::halt() {
     std::lock_guard<std::mutex> g(decMtx_);
-    engine_.lock();
-    stopLocked();
-    engine_.unlock();
+    publishLocked(nullptr, false, position());
+    armed_ = false;
     ringFresh_ = false;
+}
+
+int64_t Source::position() const {
+    if (applied_.load(std::memory_order_acquire) < pubSeq_)
+        return pubFrame_;
+    return pos_.load(std::memory_order_acquire);
+}
+
+bool Source::playing() const {
+    if (applied_.load(std::memory_order_acquire) < pubSeq_)
+        return pubActive_;
+    return playing_.load(std::memory_order_acquire);
+}
+
+// ---- mixer side
+
+void Source::takeState() {
+    State s;
+    if (mailbox_.take(s) && s.seq > st_.seq)
+        apply(s);
+}
+
+void Source::apply(const State &s) {
+    if (active_)
+        captureTail();
+    st_ = s;
+    active_ = s.active;
+    pos_.store(s.frame, std::memory_order_relaxed);
+    playing_.store(s.active, std::memory_order_relaxed);
+    if (active_) {
+        gain_ = 0;  // fades in from silence
+        rampTarget_ = -1;
+        firstPending_ = true;
+        firstMixNs_.store(0, std::memory_order_relaxed);
+    }
+    applied_.store(s.seq, std::memory_order_release);
+}
+
+void Source::captureTail() {
+    // What would have played next, faded to zero, so a cut never clicks; the
+    // rest of an earlier tail still fading goes on under it.
+    const int n = int(st_.slot->ring.read(tailNext_, kTail));
+    for (int i = 0; i < n; ++i) {
+        const float env = gain_ * float(kTail - i) / float(kTail);
+        tailNext_[2 * i] *= env;
+        tailNext_[2 * i + 1] *= env;
+    }
+    int len = n;
+    const int rest = tailLen_ - tailPos_;
+    for (int i = 0; i < rest; ++i) {
+        if (i >= len) {
+            tailNext_[2 * i] = 0;
+            tailNext_[2 * i + 1] = 0;
+        }
+        tailNext_[2 * i] += tail_[2 * (tailPos_ + i)];
+        tailNext_[2 * i + 1] += tail_[2 * (tailPos_ + i) + 1];
+    }
+    len = std::max(len, rest);
+    std::memcpy(tail_, tailNext_, sizeof tail_);
+    tailLen_ = len;
+    tailPos_ = 0;
 }
 
 void Source::mix(float *out, int frames, float *scratch) {
@@ -376,7 +472,8 @@ void Source::mix(float *out, int frames, float *scratch) {
     }
     if (!active_)
         return;
-    const int n = int(ring_.read(scratch, size_t(frames)));
+    Slot &slot = *st_.slot;
+    const int n = int(slot.ring.read(scratch, size_t(frames)));
     int i = 0;
     for (; i < n && rampLeft_ > 0; ++i) {
         gain_ += rampStep_;
@@ -390,14 +487,14 @@ void Source::mix(float *out, int frames, float *scratch) {
         out[k] += scratch[k] * g;
     if (n > 0 && firstPending_) {
         firstPending_ = false;
-        firstMixNs_.store(monotonicNs());
+        firstMixNs_.store(monotonicNs(), std::memory_order_relaxed);
     }
     pos_.fetch_add(n, std::memory_order_release);
     if (n < frames) {
-        if (decEnded_.load(std::memory_order_acquire) && ring_.readable() == 0) {
+        if (slot.ended.load(std::memory_order_acquire) && slot.ring.readable() == 0) {
             active_ = false;
             playing_.store(false, std::memory_order_release);
-            pendingEnd_.store(gen_.load());
+            pendingEnd_.store(st_.gen);
             engine_.wakeEvents();
         } else {
             engine_.countUnderrun();
@@ -405,41 +502,48 @@ void Source::mix(float *out, int frames, float *scratch) {
     }
 }
 
+// ---- event thread
+
 void Source::deliverEnd() {
     const int64_t g = pendingEnd_.exchange(-1);
     if (g >= 0 && onEnd_)
         onEnd_(uint32_t(g));
 }
 
+// ---- decoding ahead
+
 void Source::fillAhead(int frames) {
     std::lock_guard<std::mutex> g(decMtx_);
-    if (!dec_)
+    if (!dec_ || !armed_ || !cur_)
         return;
-    while (!decEnded_.load() && ring_.readable() < size_t(frames) && ring_.writable() >= size_t(kChunk)) {
+    Slot &slot = *cur_;
+    while (!slot.ended.load() && slot.ring.readable() < size_t(frames) &&
+           slot.ring.writable() >= size_t(kChunk)) {
         const int n = dec_->read(chunk_.data(), kChunk);
-        ring_.write(chunk_.data(), size_t(n));
+        slot.ring.write(chunk_.data(), size_t(n));
         if (n < kChunk)
-            decEnded_.store(true, std::memory_order_release);
+            slot.ended.store(true, std::memory_order_release);
     }
 }
 
 void Source::workerLoop() {
     std::unique_lock<std::mutex> lk(decMtx_);
     while (!quit_) {
-        if (!dec_ || !armed_ || decEnded_.load()) {
+        if (!dec_ || !armed_ || !cur_ || cur_->ended.load()) {
             cv_.wait(lk);
             continue;
         }
-        if (ring_.writable() < ring_.capacity() / 2) {
+        Slot &slot = *cur_;
+        if (slot.ring.writable() < slot.ring.capacity() / 2) {
             // Half a ring (170 ms) or more is buffered: look again in 40 ms.
             cv_.wait_for(lk, std::chrono::milliseconds(40));
             continue;
         }
-        while (!quit_ && ring_.writable() >= size_t(kChunk)) {
+        while (!quit_ && slot.ring.writable() >= size_t(kChunk)) {
             const int n = dec_->read(chunk_.data(), kChunk);
-            ring_.write(chunk_.data(), size_t(n));
+            slot.ring.write(chunk_.data(), size_t(n));
             if (n < kChunk) {
-                decEnded_.store(true, std::memory_order_release);
+                slot.ended.store(true, std::memory_order_release);
                 break;
             }
         }

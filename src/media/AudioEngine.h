@@ -1,9 +1,27 @@
 #pragma once
 // The audio engine under MediaPlayer: one output stream, one mixer, one source
-// per player. Real-time rules: the mixer (audio callback) never locks,
-// allocates, logs or does I/O; decoder threads fill lock-free rings ahead of it
-// and commands reach it under the output's lock, which is held only for a few
-// field writes, never while decoding.
+// per player.
+//
+// Threads, and what each may wait for:
+// - Control (the thread calling MediaPlayer) opens files, seeks, starts and
+//   halts sources. It shares each source's decoder mutex with that source's
+//   decoder thread, and the output mutex with the event thread; the mixer takes
+//   neither.
+// - A decoder thread per source fills the source's current ring ahead of the mixer.
+// - The mixer (SDL's audio callback; in offline mode render() on the control
+//   thread) never locks, allocates, logs or does I/O. Control publishes each
+//   source's whole playback state (ring, start frame, generation, playing or
+//   not) through a lock-free triple buffer, newest wins; at the start of each
+//   callback the mixer takes the newest, fades out what it replaces, and
+//   acknowledges it by sequence number. Control resets and refills a ring only
+//   once the mixer has acknowledged a state that no longer reads it, so every
+//   ring has one writer and one reader at any moment.
+// - The mix list is an immutable array swapped atomically; control frees the
+//   old one once the mixer's callback counter shows it left the callback that
+//   could have seen it.
+// - The event thread hands ends of stream to the players and reopens a lost device.
+// While no callback can run (offline, or no device open) control applies the
+// state it publishes itself, holding the output mutex so no device opens meanwhile.
 #include <QString>
 #include <atomic>
 #include <condition_variable>
@@ -34,7 +52,7 @@ class AudioEngine {
     // when no output at all can run.
     void ensureRunning();
     // Offline mode (tests, benchmarks): the device is closed and the mix is
-    // pulled by render() on the caller's thread.
+    // pulled by render() on the control thread.
     void setOffline(bool offline);
     bool offline() const { return offline_.load(); }
     // Mixes `frames` frames into `out` (stereo, interleaved) in offline mode,
@@ -49,12 +67,11 @@ class AudioEngine {
     // Test hook: behave as if the device had been lost.
     void simulateDeviceLoss() { lost_.store(true); }
 
-    // Keeps the mixer out while a source's playback state changes.
-    void lock();
-    void unlock();
-
     void addSource(Source *s);
     void removeSource(Source *s);
+    // Control side: when no callback can run, the source's newest state is
+    // applied at once.
+    void applyIfIdle(Source *s);
 
     // Audio-thread side.
     void mix(float *out, int frames);
@@ -62,15 +79,22 @@ class AudioEngine {
     void wakeEvents();  // lock-free
 
   private:
+    static constexpr int kMaxSources = 16;
+    struct MixList {
+        int count = 0;
+        Source *items[kMaxSources] = {};
+    };
+
     AudioEngine();
     ~AudioEngine();
     void openDeviceLocked();
     void closeDeviceLocked();
     void eventLoop();
     void deliverEnds();
+    void swapMixList(const std::vector<Source *> &sources);
     static void sdlCallback(void *self, uint8_t *stream, int len);
 
-    std::mutex outMtx_;
+    std::mutex outMtx_;  // control and event thread only
     uint32_t dev_ = 0;
     std::atomic<bool> offline_{false};
     std::atomic<bool> lost_{false};
@@ -80,9 +104,10 @@ class AudioEngine {
     std::atomic<uint64_t> reopens_{0};
     QString driver_;
 
-    std::vector<Source *> mixList_;  // changed only under lock()
+    std::atomic<MixList *> mixList_;
+    std::atomic<uint64_t> mixEpoch_{0};  // odd while the mixer is inside a callback
     std::vector<float> scratch_;
-    std::mutex regMtx_;
+    std::mutex regMtx_;  // control and event thread only
     std::vector<Source *> all_;
 
     struct EventSignal;
@@ -91,7 +116,7 @@ class AudioEngine {
     std::thread eventThread_;
 };
 
-// One player's stream: its decoder, the decoder thread and the ring it fills,
+// One player's stream: its decoder, the decoder thread and the rings it fills,
 // and the mixer's view (state, position, gain ramp).
 class Source {
   public:
@@ -102,26 +127,36 @@ class Source {
     Source(const Source &) = delete;
     Source &operator=(const Source &) = delete;
 
-    // Opens a file and decodes its first buffer. VbError: nothing is open then.
-    void open(const QString &path);
+    // Opens a file, checks it and pre-rolls its first buffer, so that start(0)
+    // sounds at the next callback. A measure-only source opens no decoder where
+    // the length can be read without one; it opens it at start(). VbError:
+    // nothing is open then.
+    void open(const QString &path, bool measureOnly = false);
     void close();
     bool isOpen() const { return open_; }
     double duration() const { return duration_; }
     int64_t lengthFrames() const { return length_; }
 
+    // Pre-rolls the buffer from `frame` while halted, so a later start(frame)
+    // sounds at the next callback.
+    void cue(int64_t frame);
     // Starts (or restarts) playback at `frame`.
     void start(int64_t frame);
     // Ends playback; the sound fades out over a few milliseconds.
     void halt();
-    int64_t position() const { return pos_.load(std::memory_order_acquire); }
+    // The frame playing now (the start frame until the mixer has taken it).
+    int64_t position() const;
     // False again once the file has played to its end.
-    bool playing() const { return playing_.load(std::memory_order_acquire); }
+    bool playing() const;
     uint32_t generation() const { return gen_.load(); }
     void setGain(float gain) { targetGain_.store(gain, std::memory_order_relaxed); }
 
-    // Engine side.
+    // Mixer side.
     void mix(float *out, int frames, float *scratch);
+    void takeState();
+    // Event thread.
     void deliverEnd();
+    // Offline render, control thread.
     void fillAhead(int frames);
     // Benchmarks: monotonic nanoseconds when the first frame after start() was mixed.
     int64_t firstMixNs() const { return firstMixNs_.load(); }
@@ -133,44 +168,95 @@ class Source {
     static constexpr int kRamp = 240;  // 5 ms at 48 kHz
     static constexpr int kTail = 240;
 
+    // A ring of decoded sound and whether its content has reached the file's end.
+    struct Slot {
+        FrameRing ring{kRingFrames};
+        std::atomic<bool> ended{false};
+        uint64_t busyUntil = 0;  // control: the mixer may read it until it acknowledges this sequence
+    };
+
+    // What the mixer plays: written whole by control, taken whole by the mixer.
+    struct State {
+        uint64_t seq = 0;
+        Slot *slot = nullptr;
+        int64_t frame = 0;
+        uint32_t gen = 0;
+        bool active = false;
+    };
+
+    // Single writer, single reader; the reader gets the newest state written.
+    class Mailbox {
+      public:
+        void publish(const State &s) {
+            buf_[back_] = s;
+            back_ = mid_.exchange(back_ | kDirty, std::memory_order_acq_rel) & 3;
+        }
+        bool take(State &out) {
+            if (!(mid_.load(std::memory_order_acquire) & kDirty))
+                return false;
+            front_ = mid_.exchange(front_, std::memory_order_acq_rel) & 3;
+            out = buf_[front_];
+            return true;
+        }
+
+      private:
+        static constexpr int kDirty = 4;
+        State buf_[3];
+        int back_ = 0;
+        int front_ = 1;
+        std::atomic<int> mid_{2};
+    };
+
     void workerLoop();
-    void prerollLocked();
+    Slot *freeSlotLocked();
+    void fillLocked(Slot *slot, int64_t frame, bool seek);
     void installLocked(std::unique_ptr<Decoder> dec);
-    void stopLocked();  // under the engine lock
-    void captureTailLocked();
+    void publishLocked(Slot *slot, bool active, int64_t frame);
+    void apply(const State &s);
+    void captureTail();
 
     AudioEngine &engine_;
     EndHandler onEnd_;
-    FrameRing ring_{kRingFrames};
 
-    // Decoder side, guarded by decMtx_.
+    // Control and decoder side, guarded by decMtx_.
     std::mutex decMtx_;
     std::condition_variable cv_;
     std::unique_ptr<Decoder> dec_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    Slot *cur_ = nullptr;   // the ring the decoder fills
+    Slot *live_ = nullptr;  // the ring the newest published state plays
     std::vector<float> chunk_;
     bool quit_ = false;
-    bool armed_ = false;
-    bool lazy_ = false;       // measured only; the decoder opens when playback starts
-    QString path_;            // decode ahead only once the file was started (the probe never is)
-    bool ringFresh_ = false;  // the ring holds the file from ringStart_, untouched
+    bool armed_ = false;  // decode ahead only once the file was started (the probe never is)
+    bool lazy_ = false;   // measured only; the decoder opens when playback starts
+    QString path_;
+    bool ringFresh_ = false;  // cur_ holds the file from ringStart_, none of it played
     int64_t ringStart_ = 0;
-    std::atomic<bool> decEnded_{false};
 
-    // UI side.
+    // Control side.
     bool open_ = false;
     double duration_ = 0;
     int64_t length_ = 0;
+    Mailbox mailbox_;
+    uint64_t pubSeq_ = 0;
+    int64_t pubFrame_ = 0;
+    bool pubActive_ = false;
 
-    // Mixer side (written by others only under the engine lock).
+    // Mixer side.
+    State st_;
     bool active_ = false;
     float gain_ = 0;
     float rampTarget_ = -1;
     float rampStep_ = 0;
     int rampLeft_ = 0;
     float tail_[kTail * 2] = {};
+    float tailNext_[kTail * 2] = {};
     int tailLen_ = 0;
     int tailPos_ = 0;
     bool firstPending_ = false;
+
+    // Shared.
+    std::atomic<uint64_t> applied_{0};
     std::atomic<int64_t> firstMixNs_{0};
     std::atomic<float> targetGain_{1.0f};
     std::atomic<int64_t> pos_{0};

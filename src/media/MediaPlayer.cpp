@@ -16,6 +16,7 @@ struct MediaPlayer::Impl {
 
     MediaPlayer *q;
     bool autoStart;
+    bool measureOnly = false;
     QString fileName;
     double selectionStart = 0;
     State state = State::Stopped;
@@ -54,11 +55,18 @@ struct MediaPlayer::Impl {
         source->setGain(g);
     }
 
+    // The position while not playing; the sound from there is pre-rolled so
+    // that Play sounds at the next output buffer.
+    void hold(int64_t frame) {
+        heldFrame = frame;
+        source->cue(frame);
+    }
+
     void ended(uint32_t generation) {
         if (generation != source->generation() || state != State::Playing || source->playing())
             return;
         state = State::Stopped;
-        heldFrame = toFrames(selectionStart);
+        hold(toFrames(selectionStart));
         emit q->EndOfStream(0);
     }
 };
@@ -68,12 +76,20 @@ MediaPlayer::MediaPlayer(QObject *parent, bool autoStart)
 
 MediaPlayer::~MediaPlayer() = default;
 
+void MediaPlayer::setMeasureOnly(bool measureOnly) {
+    d->measureOnly = measureOnly;
+}
+
+bool MediaPlayer::measureOnly() const {
+    return d->measureOnly;
+}
+
 void MediaPlayer::setFileName(const QString &fileName) {
     d->state = Impl::State::Stopped;
     d->selectionStart = 0;
     d->heldFrame = 0;
     try {
-        d->source->open(fileName);
+        d->source->open(fileName, d->measureOnly);
     } catch (...) {
         d->fileName.clear();
         throw;
@@ -107,7 +123,7 @@ void MediaPlayer::setCurrentPosition(double seconds) {
     } else {
         if (d->finished())
             d->state = Impl::State::Stopped;
-        d->heldFrame = f;
+        d->hold(f);
     }
 }
 
@@ -120,7 +136,7 @@ void MediaPlayer::setSelectionStart(double seconds) {
         return;
     d->selectionStart = std::clamp(seconds, 0.0, std::max(0.0, d->source->duration()));
     if (d->state != Impl::State::Playing)
-        d->heldFrame = d->toFrames(d->selectionStart);
+        d->hold(d->toFrames(d->selectionStart));
 }
 
 double MediaPlayer::SelectionEnd() const {
@@ -163,16 +179,17 @@ void MediaPlayer::Pause() {
         return;
     if (!d->source->playing())
         return;  // already at the end; its end of stream follows
-    d->heldFrame = d->source->position();
+    const int64_t at = d->source->position();
     d->source->halt();
     d->state = Impl::State::Paused;
+    d->hold(at);
 }
 
 void MediaPlayer::Stop() {
     d->source->halt();
     d->state = Impl::State::Stopped;
     if (d->source->isOpen())
-        d->heldFrame = d->toFrames(d->selectionStart);
+        d->hold(d->toFrames(d->selectionStart));
 }
 
 bool MediaPlayer::isPlaying() const {

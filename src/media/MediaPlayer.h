@@ -8,10 +8,16 @@
 
 class MediaPlayer : public QObject {
     Q_OBJECT
-public:
+  public:
     // autoStart: the file starts playing as soon as FileName is set (the jingle player).
     explicit MediaPlayer(QObject *parent = nullptr, bool autoStart = false);
     ~MediaPlayer() override;
+
+    // An instance that only measures files (never heard unless played) opens
+    // no decoder at FileName where the length can be read without one, and
+    // pre-rolls nothing; playing instances pre-roll so Play sounds at once.
+    void setMeasureOnly(bool measureOnly);
+    bool measureOnly() const;
 
     // Opens and checks the file before returning (VbError when it cannot be
     // decoded; nothing is open then) and pre-rolls its first buffer.
@@ -41,11 +47,11 @@ public:
     bool isPlaying() const;
     bool isPaused() const;
 
-signals:
+  signals:
     // Once per file played to its end, queued to the UI thread.
     void EndOfStream(int Result);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
