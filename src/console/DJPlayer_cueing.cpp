@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPalette>
 #include <QSlider>
-#include <QTime>
 #include <QTimer>
 #include <algorithm>
 
@@ -70,13 +69,6 @@ int queueLast(DeckRefs &d) {
     return std::min(selected, built) - 1;
 }
 
-// Stops the deck after the line of the ended item has been written already.
-void stopWithoutLine(DeckRefs &d) {
-    d.st.suppressLine = true;
-    Deck::stop(d);
-    d.st.suppressLine = false;
-}
-
 // The end of a queue: the deck stopped, the queue's first item cued again.
 void cueQueueStart(DeckRefs &d) {
     d.QueuePos = 0;
@@ -87,15 +79,14 @@ void cueQueueStart(DeckRefs &d) {
 }
 
 void advanceQueue(DeckRefs &d) {
-    if (Deck::onAir(d.w) && d.InUse)
-        Deck::writeLine(d);
+    Deck::itemEnded(d);
     ++d.QueuePos;
     // A missing file is taken out of the selection and out of the queue, so the
     // positions keep matching the selection; the next existing one plays.
     for (;;) {
         const int last = queueLast(d);
         if (d.QueuePos > last || d.QueuePos < 0) {
-            stopWithoutLine(d);
+            Deck::stop(d);
             cueQueueStart(d);
             return;
         }
@@ -114,13 +105,11 @@ void advanceQueue(DeckRefs &d) {
     try {
         MediaFiles::StartPlayer(d.w, *d.player, d.path->text(), d.Position, d.remaining);
     } catch (const std::exception &) {
-        stopWithoutLine(d);
+        Deck::stop(d);
         WarningWindows(QStringLiteral("Your computer have not any sound device."), 0);
         return;
     }
-    d.StartTime = QTime::currentTime().toString(QStringLiteral("hh:mm"));
-    d.st.playedTitle = d.title->text();
-    d.st.playedDuration = d.duration->text();
+    Deck::itemStarted(d);
 }
 
 }  // namespace
@@ -195,8 +184,7 @@ void endOfStream(DeckRefs d) {
         if (!d.InUse)
             return;
         if (d.repeat->isChecked()) {
-            if (onAir(d.w))
-                writeLine(d);
+            itemEnded(d);
             // Play takes its starting path.
             d.Playing = false;
             d.slider->setValue(0);

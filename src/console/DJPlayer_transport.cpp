@@ -7,7 +7,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QSlider>
-#include <QTime>
 #include <QTimer>
 
 #include "console/ConsoleGlobals.h"
@@ -99,6 +98,7 @@ void playPause(DeckRefs d) {
             CrossToA = d.deck == 0;
             w.Timer3->start();
         }
+        d.st.aired = false;
         MediaFiles::StartPlayer(w, *d.player, cuedPath, d.slider->value(), d.remaining);
         d.clock->start();
         d.play->setText(QStringLiteral("Pause"));
@@ -107,9 +107,7 @@ void playPause(DeckRefs d) {
         showAll(d.pauseMark, false);
         if (d.stopMark)
             d.stopMark->setVisible(false);
-        d.StartTime = QTime::currentTime().toString(QStringLiteral("hh:mm"));
-        d.st.playedTitle = d.title->text();
-        d.st.playedDuration = d.duration->text();
+        itemStarted(d);
     } catch (const std::exception &) {
         WarningWindows(QStringLiteral("Your computer have not any sound device."), 0);
     }
@@ -117,8 +115,7 @@ void playPause(DeckRefs d) {
 
 void stop(DeckRefs d) {
     // Only an item that played has a line: Stop of an idle player writes none.
-    if (onAir(d.w) && d.InUse && !d.st.suppressLine)
-        writeLine(d);
+    itemEnded(d);
     d.del->setEnabled(true);
     d.InUse = false;
     d.clock->stop();

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
+#include <QTime>
 #include <QTimer>
 #include <cmath>
 
@@ -145,7 +146,18 @@ bool onAir(DJPlayer &w) {
     return w.Command15->property("Tag").toString() == QLatin1String("Stop");
 }
 
-void writeLine(DeckRefs &d) {
+void itemStarted(DeckRefs &d) {
+    d.StartTime = QTime::currentTime().toString(QStringLiteral("hh:mm"));
+    d.st.playedTitle = d.title->text();
+    d.st.playedDuration = d.duration->text();
+    d.st.aired = true;
+}
+
+void itemEnded(DeckRefs &d) {
+    const bool write = d.st.aired && d.InUse && onAir(d.w);
+    d.st.aired = false;
+    if (!write)
+        return;
     const QString line = QLatin1Char('|') + d.StartTime + QStringLiteral(" | ") + d.st.playedDuration +
                          QStringLiteral(" | ") + d.st.playedTitle;
     try {

@@ -28,8 +28,9 @@ struct DeckState {
     // after another item was cued during its play.
     QString playedTitle;
     QString playedDuration;
-    // Set around a Stop that must not write a line (the ended item's line is already written).
-    bool suppressLine = false;
+    // The item in the player has started and its line is not written yet: a start that
+    // failed, or an item whose line the queue's advance has written, gets no second line.
+    bool aired = false;
 };
 
 struct DeckRefs {
@@ -83,10 +84,13 @@ namespace Deck {
 
 // The broadcast is on the air.
 bool onAir(DJPlayer &w);
-// Appends the deck's statistics line for the item that plays. A failed write never cuts
-// short the Stop, the queue's advance or the broadcast's Stop that asked for it: it is
-// shown once, from the event loop, after the handler that caused it has finished.
-void writeLine(DeckRefs &d);
+// The item in the player has just started: its start time, title and duration are kept
+// for its statistics line.
+void itemStarted(DeckRefs &d);
+// The item in the player ends: on the air its statistics line is appended, once. A failed
+// write never cuts short the Stop, the queue's advance or the broadcast's Stop that asked
+// for it: it is shown once, from the event loop, after the handler has finished.
+void itemEnded(DeckRefs &d);
 
 // The hourglass over the console while it loads or measures files.
 class WaitPointer {

@@ -728,6 +728,23 @@ class TestConsoleDeck : public QObject {
         QVERIFY(lines.size() >= 2);
         for (const QString &line : lines)
             QVERIFY(line.endsWith(" | 00:00 | Again"));
+
+        // The file is gone when its end comes round: one line, Play's message, and the
+        // Stop that follows adds no second line for the same item.
+        w_->Check2->setChecked(true);
+        press("Command9");
+        QFile::rename(r, r + ".away");
+        {
+            Modals m;
+            m.warning(OK);
+            QTRY_VERIFY_WITH_TIMEOUT(m.texts.size() == 1, 4000);
+            QCOMPARE(m.texts[0], QString("Your computer have not any sound device."));
+        }
+        QFile::rename(r + ".away", r);
+        w_->Check2->setChecked(false);
+        QCOMPARE(reportLines().size(), lines.size() + 1);
+        press("Command13");
+        QCOMPARE(reportLines().size(), lines.size() + 1);
         onAir(false);
     }
 
