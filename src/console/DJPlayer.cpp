@@ -6,8 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QIcon>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -374,7 +374,8 @@ void DJPlayer::buildBroadcastPanel() {
             e->setMaxLength(2);
             e->setFrame(false);
             e->setAlignment(Qt::AlignCenter);
-            e->setTextMargins(0, 0, 0, 0);
+            // Two digits in a box 13 pixels wide: the text takes the box's own inner margin too.
+            e->setTextMargins(-2, 0, -2, 0);
             return e;
         };
         Text1[k] = box("Text1", lefts[k]);

@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "console/DJPlayer.h"
+#include "core/Base.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"
@@ -73,6 +74,8 @@ void About::Unload() {
 }
 
 void About::Form_Load() {
+    // Every window of the program is designed in the same font.
+    QApplication::setFont(DesignFont());
     lblVersion->setText(VersionText());
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())

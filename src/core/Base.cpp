@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,6 +68,31 @@ Base &BaseInstance() {
     return *instance;
 }
 
+QFont DesignFont() {
+    static const QString family = [] {
+        // Narrow sans faces close to Tahoma's width, best first; DejaVu Sans Condensed
+        // comes with the program's packages.
+        const QStringList candidates = {"Tahoma", "DejaVu Sans Condensed", "Liberation Sans", "Arimo",
+                                        "Nimbus Sans"};
+        QStringList present;
+        for (const QString &name : candidates) {
+            // The face fontconfig really gives for the name (it answers every name with something).
+            if (QFontInfo(QFont(name)).family().startsWith(name))
+                present.append(name);
+        }
+        if (!present.isEmpty() && present.first() != "Tahoma")
+            QFont::insertSubstitutions("Tahoma", present);
+        return present.value(0);
+    }();
+    QFont font;
+    if (!family.isEmpty())
+        font.setFamily(family);
+    else
+        font.setStretch(QFont::SemiCondensed);  // none of them: squeeze the default sans
+    font.setPointSizeF(8.25);
+    return font;
+}
+
 void ShowHelpContents() {
     const QString page = HelpViewer::helpFilePath();
     if (HelpViewer::open())
@@ -79,6 +106,8 @@ void ShowHelpContents() {
 Base::Base() {
     setObjectName("Base");
     setWindowTitle("Vantelbrook2");
+    // The program's own picture on every window in place of the toolkit's.
+    QApplication::setWindowIcon(QIcon(":/images/logo.png"));
     resize(1024, 768);
 
     MDIArea = new BackgroundArea(this);

@@ -3,6 +3,7 @@
 // windows, shows the broadcast clocks in its status bar and closes the program.
 // While a child is shown the menu bar carries that child's menus; with none it
 // carries the frame's own File, Process and Help menus.
+#include <QFont>
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -77,6 +78,11 @@ class Base : public QMainWindow {
 
 // The frame, created on first use and kept until the process ends.
 Base &BaseInstance();
+
+// The font the windows are designed in: Tahoma 8.25 pt. Where Tahoma is missing
+// the nearest narrow sans takes its place (and QFont("Tahoma") anywhere resolves
+// to it too), so captions sized for Tahoma still fit.
+QFont DesignFont();
 
 // The help command of the frame, the console and the script box: opens the help
 // page; a type 0 message when it cannot be opened.

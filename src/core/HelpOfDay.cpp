@@ -52,6 +52,10 @@ HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
     lblTipText->setTextFormat(Qt::PlainText);
     lblTipText->setWordWrap(true);
     lblTipText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The tip is what the window is for: a size easy to read.
+    QFont larger = lblTipText->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.15);
+    lblTipText->setFont(larger);
 
     chkLoadTipsAtStartup = new QCheckBox("Show Tips at Startup", this);
     chkLoadTipsAtStartup->setObjectName("chkLoadTipsAtStartup");

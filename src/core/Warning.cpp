@@ -1,12 +1,13 @@
 #include "core/Warning.h"
 
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+
+#include "core/Base.h"
 
 namespace {
 // Designed sizes are in twips; 15 twips to a pixel.
@@ -32,13 +33,6 @@ constexpr std::array<ButtonDesign, 8> kButtons{{
     {"Cancel", 3360, 3, 1},
 }};
 
-QFont tahoma() {
-    QFont font;
-    if (QFontDatabase::families().contains("Tahoma"))
-        font.setFamily("Tahoma");
-    font.setPointSizeF(8.25);
-    return font;
-}
 }  // namespace
 
 Warning::Warning(QWidget *parent) : QDialog(parent) {
@@ -47,7 +41,7 @@ Warning::Warning(QWidget *parent) : QDialog(parent) {
     // A fixed dialog with a title bar but no minimise, maximise or close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
-    setFont(tahoma());
+    setFont(DesignFont());
     setFixedSize(px(4800), px(1560));
 
     Image1 = new QLabel(this);
