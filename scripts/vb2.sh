@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-          libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg)
+          libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra)
 
 install_packages() {
     local missing=()
