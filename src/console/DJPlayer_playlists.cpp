@@ -41,56 +41,51 @@ void choose(DeckRefs d) {
     const int n = d.combo->currentIndex();
     if (n < 0)
         return;
-    QStringList names;
-    QStringList paths;
-    bool read = false;
+    QString failure;
     {
         WaitPointer wait(&d.w);
         d.names->clear();
         d.paths->clear();
+        QStringList names;
+        QStringList paths;
         try {
             OpenSaveFilesInstance().OpenPlaylist(n, d.letter, names, paths);
-            read = true;
         } catch (const std::exception &) {
+            // A playlist that cannot be read is never written back: with no playlist chosen,
+            // no command of the player rewrites its file from the empty lists.
+            d.combo->setCurrentIndex(-1);
+            d.add->setEnabled(false);
+            d.del->setEnabled(false);
+            resetSelectTotal(d);
+            d.total->setText(QStringLiteral("0:00:00"));
+            failure =
+                QStringLiteral("Unknown error in opening file: ") + OpenSaveFiles::PlaylistPath(d.letter, n);
         }
-        if (read) {
+        if (failure.isEmpty()) {
             MediaFiles::RemoveMissingFiles(paths, names);
             d.names->addItems(names);
             d.paths->addItems(paths);
+            try {
+                OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
+            } catch (const std::exception &) {
+                failure = QStringLiteral("Unknown error in writing file: ") +
+                          OpenSaveFiles::PlaylistPath(d.letter, n);
+            }
+            d.del->setEnabled(false);
+            d.add->setEnabled(true);
+            MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);
+            resetSelectTotal(d);
         }
     }
-    if (!read) {
-        // A playlist that cannot be read is never written back: with no playlist chosen,
-        // no command of the player rewrites its file from the empty lists.
-        d.combo->setCurrentIndex(-1);
-        d.add->setEnabled(false);
-        d.del->setEnabled(false);
-        resetSelectTotal(d);
-        d.total->setText(QStringLiteral("0:00:00"));
-        WarningWindows(
-            QStringLiteral("Unknown error in opening file: ") + OpenSaveFiles::PlaylistPath(d.letter, n), 0);
-        return;
+    if (d.combo->currentIndex() == n) {
+        if (QAction *button7 = d.w.Toolbar1Button(7))
+            button7->setEnabled(true);
+        if (d.w.del)
+            d.w.del->setEnabled(true);
+        d.names->setEnabled(true);
     }
-    QString saveFailure;
-    try {
-        OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
-    } catch (const std::exception &) {
-        saveFailure = OpenSaveFiles::PlaylistPath(d.letter, n);
-    }
-    {
-        WaitPointer wait(&d.w);
-        d.del->setEnabled(false);
-        d.add->setEnabled(true);
-        MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);
-        resetSelectTotal(d);
-    }
-    if (QAction *button7 = d.w.Toolbar1Button(7))
-        button7->setEnabled(true);
-    if (d.w.del)
-        d.w.del->setEnabled(true);
-    d.names->setEnabled(true);
-    if (!saveFailure.isEmpty())
-        WarningWindows(QStringLiteral("Unknown error in writing file: ") + saveFailure, 0);
+    if (!failure.isEmpty())
+        WarningWindows(failure, 0);
 }
 
 void create(DeckRefs d) {

@@ -92,13 +92,15 @@ void playPause(DeckRefs d) {
             alarm->setChecked(false);
             w.Emerg();
         }
-        if (cuedPath != d.player->FileName())
+        if (cuedPath != d.player->FileName()) {
             d.slider->setValue(0);
+            // A paused item replaced by another gets no line, whether or not the new one starts.
+            d.st.aired = false;
+        }
         if (w.Check1->checkState() != Qt::Unchecked) {
             CrossToA = d.deck == 0;
             w.Timer3->start();
         }
-        d.st.aired = false;
         MediaFiles::StartPlayer(w, *d.player, cuedPath, d.slider->value(), d.remaining);
         d.clock->start();
         d.play->setText(QStringLiteral("Pause"));
