@@ -132,6 +132,7 @@ int main(int argc, char *argv[]) {
         // time, then the same files again.
         std::printf("Probe (FileName + Duration), per file, first time / again:\n");
         MediaPlayer probe;
+        probe.setMeasureOnly(true);
         struct P {
             const char *label;
             QString path;
@@ -193,29 +194,50 @@ int main(int argc, char *argv[]) {
             engine.setOffline(false);
             player.Play();  // opens the device
             QThread::msleep(100);
-            double worst = 0, sum = 0;
-            const int rounds = 50;
-            for (int i = 0; i < rounds; ++i) {
-                player.Stop();
-                QThread::msleep(3 + i % 7);
-                const int64_t t0 = nowNs();
-                player.Play();
-                const int64_t played = nowNs();
-                vb2media::Source *s = nullptr;
-                Q_UNUSED(s);
+            // Wall-clock time from Play until the mixer has mixed the file's
+            // first frames, after a new FileName and after a Stop.
+            auto waitMixed = [&](int64_t t0) {
                 while (player.CurrentPosition() == 0 && nowNs() - t0 < 100000000)
-                    QThread::usleep(200);
-                Q_UNUSED(played);
-                const double ms = double(nowNs() - t0) / 1e6;
-                worst = std::max(worst, ms);
-                sum += ms;
+                    QThread::usleep(100);
+                return double(nowNs() - t0) / 1e6;
+            };
+            const int rounds = 50;
+            for (bool afterStop : {false, true}) {
+                double worst = 0, sum = 0, openSum = 0, openWorst = 0, callWorst = 0;
+                int within = 0, firstCallback = 0;
+                for (int i = 0; i < rounds; ++i) {
+                    player.Stop();
+                    if (!afterStop) {
+                        const int64_t o0 = nowNs();
+                        player.setFileName(i % 2 ? wav : longMp3);
+                        const double ms = double(nowNs() - o0) / 1e6;
+                        openSum += ms;
+                        openWorst = std::max(openWorst, ms);
+                    }
+                    QThread::msleep(3 + i % 7);
+                    const uint64_t begun = engine.mixesBegun();
+                    const int64_t t0 = nowNs();
+                    player.Play();
+                    callWorst = std::max(callWorst, double(nowNs() - t0) / 1e6);
+                    const double ms = waitMixed(t0);
+                    within += ms <= 10.0 ? 1 : 0;
+                    firstCallback += engine.mixesBegun() == begun + 1 ? 1 : 0;
+                    worst = std::max(worst, ms);
+                    sum += ms;
+                }
+                std::printf(
+                    "Play to first frames mixed, %s (%s, buffer %d frames = %.1f ms): mean %.2f ms, worst "
+                    "%.2f ms, %d of %d within 10 ms, %d of %d by the first callback begun after Play; Play "
+                    "returns in %.3f ms at worst\n",
+                    afterStop ? "after Stop" : "after FileName", qPrintable(engine.driverName()),
+                    engine.bufferFrames(), engine.bufferFrames() * 1000.0 / engine.rate(), sum / rounds,
+                    worst, within, rounds, firstCallback, rounds, callWorst);
+                if (!afterStop)
+                    std::printf(
+                        "  FileName on a playing player (open, check, pre-roll; WAV and MP3 by turns): "
+                        "mean %.2f ms, worst %.2f ms\n",
+                        openSum / rounds, openWorst);
             }
-            std::printf(
-                "Play to first sample mixed, dummy driver (%s, buffer %d frames = %.1f ms): mean %.2f ms, "
-                "worst "
-                "%.2f ms\n",
-                qPrintable(engine.driverName()), engine.bufferFrames(),
-                engine.bufferFrames() * 1000.0 / engine.rate(), sum / rounds, worst);
             player.Stop();
         }
     }

@@ -528,25 +528,30 @@ void Source::fillAhead(int frames) {
 
 void Source::workerLoop() {
     std::unique_lock<std::mutex> lk(decMtx_);
+    bool filling = false;
     while (!quit_) {
         if (!dec_ || !armed_ || !cur_ || cur_->ended.load()) {
+            filling = false;
             cv_.wait(lk);
             continue;
         }
-        Slot &slot = *cur_;
-        if (slot.ring.writable() < slot.ring.capacity() / 2) {
-            // Half a ring (170 ms) or more is buffered: look again in 40 ms.
+        FrameRing &ring = cur_->ring;
+        // Refilled from half empty (170 ms left) to full, a chunk at a time so
+        // that control never waits long for the decoder.
+        if (ring.writable() >= ring.capacity() / 2)
+            filling = true;
+        if (!filling || ring.writable() < size_t(kChunk)) {
+            filling = false;
             cv_.wait_for(lk, std::chrono::milliseconds(40));
             continue;
         }
-        while (!quit_ && slot.ring.writable() >= size_t(kChunk)) {
-            const int n = dec_->read(chunk_.data(), kChunk);
-            slot.ring.write(chunk_.data(), size_t(n));
-            if (n < kChunk) {
-                slot.ended.store(true, std::memory_order_release);
-                break;
-            }
-        }
+        const int n = dec_->read(chunk_.data(), kChunk);
+        ring.write(chunk_.data(), size_t(n));
+        if (n < kChunk)
+            cur_->ended.store(true, std::memory_order_release);
+        lk.unlock();
+        std::this_thread::yield();
+        lk.lock();
     }
 }
 

@@ -62,6 +62,8 @@ class AudioEngine {
     QString driverName() const;
     int bufferFrames() const { return obtainedFrames_.load(); }
     uint64_t callbacks() const { return callbacks_.load(); }
+    // Mixes begun so far (one under way counts).
+    uint64_t mixesBegun() const { return (mixEpoch_.load() + 1) / 2; }
     uint64_t underruns() const { return underruns_.load(); }
     uint64_t reopens() const { return reopens_.load(); }
     // Test hook: behave as if the device had been lost.
