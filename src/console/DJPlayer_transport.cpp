@@ -37,7 +37,7 @@ void resetRemote() {
             b->setEnabled(false);
         if (auto *lamp = top->findChild<QWidget *>(QStringLiteral("Label3"))) {
             QPalette pal = lamp->palette();
-            pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+            pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
             lamp->setPalette(pal);
         }
     }

@@ -1,6 +1,7 @@
 #include "console/MediaFiles.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -97,7 +98,7 @@ void DeleteSelectedItems(QComboBox *Combo, QListWidget *List, QListWidget *PathL
     }
     TitleLabel->setText(QString());
     QPalette pal = TitleLabel->palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     TitleLabel->setPalette(pal);
     DeleteButton->setEnabled(false);
     PlayButton->setEnabled(false);

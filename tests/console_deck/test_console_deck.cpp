@@ -450,6 +450,8 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(fileLines(home("B0.mxp")),
                  QStringList({"del0", files[0], "del1", files[1], "del2", files[2], "del4", files[4]}));
         QCOMPARE(w_->Label2->text(), QString());
+        QCOMPARE(w_->Label2->palette().color(QPalette::Window),
+                 QApplication::palette().color(QPalette::Button));
         QCOMPARE(w_->Label8->text(), QString("00:00"));
         QVERIFY(!button("Command10")->isEnabled());
         QVERIFY(!button("Command4")->isEnabled());
@@ -626,7 +628,7 @@ class TestConsoleDeck : public QObject {
         lamp->setPalette(red);
         w_->Command14_Click();
         QVERIFY(!stopKey->isEnabled() && !pauseKey->isEnabled());
-        QCOMPARE(lamp->palette().color(QPalette::Window), lamp->palette().color(QPalette::Button));
+        QCOMPARE(lamp->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
     }
 
     // On the air: Stop writes one line; an idle Stop writes none; a switch during play
