@@ -391,9 +391,11 @@ void DJPlayer::buildBroadcastPanel() {
     Command15->setProperty("Tag", QString("Cancel"));
     Command12 = place(makeButton(this, "", "On Air", ""), "Command12", 5040, 6075, 1215, 330);
     Command12->setProperty("Tag", QString("E"));
-    Shape3 = place(makeShape(this, "Shape3", "border: 1px solid gray; border-radius: 5px;"), "Shape3", 6300,
-                   6165, 150, 150);
-    Label21 = place(makeLabel(this, "", ""), "Label21", 6490, 6135, 900, 255);
+    // The on-air lamp lies behind the status text, which reads "Prepare" or "On Air" on it.
+    Shape3 = place(makeShape(this, "Shape3", "border: 1px solid gray; border-radius: 5px;"), "Shape3", 6420,
+                   6090, 960, 300);
+    Label21 = place(makeLabel(this, "", ""), "Label21", 6450, 6105, 900, 270);
+    Label21->setAlignment(Qt::AlignCenter);
     Check4 = place(new QCheckBox("Auto Start", this), "Check4", 7440, 6120, 1095, 285);
     Check5 = place(new QCheckBox("Auto Stop", this), "Check5", 8640, 6120, 1095, 285);
 }

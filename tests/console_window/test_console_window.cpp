@@ -7,16 +7,19 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <map>
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
@@ -398,6 +401,18 @@ class TestConsoleWindow : public QObject {
         QCOMPARE(c->Toolbar1Button("Broadcon")->toolTip(), QString::fromUtf8("Контроль времени вещания"));
         QCOMPARE(c->Toolbar1Button("script")->toolTip(), QString::fromUtf8("Открыть Окно сценариев"));
         QVERIFY(c->Toolbar1->findChild<QToolButton *>("NewA"));
+        // Each shown button carries its own picture of the image list.
+        const std::map<QString, QString> pictures = {
+            {"script", "tb_script"}, {"NewA", "tb_newa"},     {"NewB", "tb_newb"},
+            {"jin", "tb_jingles"},   {"Delete", "tb_delete"}, {"Broadcon", "tb_broadcast"},
+            {"Talk", "tb_talk"},     {"Alarm", "tb_alarm"},   {"Help", "tb_help"}};
+        for (const auto &[key, picture] : pictures) {
+            const QImage shown = c->Toolbar1Button(key)->icon().pixmap(24, 24).toImage();
+            const QImage own = QPixmap(":/images/" + picture + ".png").toImage();
+            QVERIFY2(!own.isNull() && shown.convertToFormat(QImage::Format_ARGB32) ==
+                                          own.convertToFormat(QImage::Format_ARGB32),
+                     qPrintable(key));
+        }
     }
 
     // "Help" on the toolbar runs the help command: with no help page in the program
