@@ -6,11 +6,11 @@
 //
 // Names: every control, menu item and timer is a public member named as the
 // console's design names it, and its objectName is that name. An element of a
-// control array is "Name(Index)" ("Command11(0)", "Ind1(5)", "Text1(1)"). A menu
-// item that has a menu index is "Name(Index)" even when it is the only element
-// ("opsf(1)", "ft(221)", "dB(212)" for a separator); an item without an index
-// keeps its plain name ("i", "ss"). A submenu is a QMenu with the same name as
-// its menuAction ("cre(11)"). Toolbar buttons are QActions (and their QToolButtons)
+// control array is "Name(Index)" ("Command11(0)", "Ind1(5)", "Text1(1)"). An
+// element of a menu array with several elements is "Name(Index)" ("ft(221)",
+// "dB(212)" for a separator, "cor(1)"); every other menu item keeps its plain
+// name ("opsf", "del", "i", "ss"). A submenu is a QMenu with the same name as
+// its menuAction ("cre"). Toolbar buttons are QActions (and their QToolButtons)
 // named by their keys ("NewA", "Broadcon"). A control's Tag is its dynamic
 // property "Tag" (QString).
 //

@@ -25,8 +25,14 @@
 
 namespace {
 
+// Menu arrays with several elements; a one-element array keeps its plain name.
+bool isMenuArray(const QString &name) {
+    static const QStringList arrays = {"dB", "ft", "cro", "dBA", "fta", "croa", "cor", "cop", "wn"};
+    return arrays.contains(name);
+}
+
 QString indexed(const QString &name, int index) {
-    return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
+    return index < 0 || !isMenuArray(name) ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
 }
 
 // "True"/"False" in any case, or a number (0 false); anything else is the default.

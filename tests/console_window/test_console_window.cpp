@@ -334,18 +334,18 @@ class TestConsoleWindow : public QObject {
             titles << m->title();
         QCOMPARE(titles, QStringList({"&File", "&Process", "&Options", "&Window", "&Help"}));
         QCOMPARE(texts(c->fil), QStringList({"Open Script File", "Open Statistics", "-", "Close"}));
-        QCOMPARE(find<QAction>("opsf(1)")->shortcut(), QKeySequence("Ctrl+O"));
-        QCOMPARE(find<QAction>("ext(3)")->shortcut(), QKeySequence("Ctrl+F4"));
-        QCOMPARE(find<QAction>("cnt(40)")->shortcut(), QKeySequence("F1"));
+        QCOMPARE(find<QAction>("opsf")->shortcut(), QKeySequence("Ctrl+O"));
+        QCOMPARE(find<QAction>("ext")->shortcut(), QKeySequence("Ctrl+F4"));
+        QCOMPARE(find<QAction>("cnt")->shortcut(), QKeySequence("F1"));
         QCOMPARE(texts(c->pla),
                  QStringList({"Create New Playlist", "Delite Playlist", "-", "Jingle Custom...",
                               "Broadcast Control", "Scripts Box", "Remote Control"}));
-        QCOMPARE(texts(find<QMenu>("cre(11)")), QStringList({"Player A", "Player B"}));
-        QVERIFY(!find<QAction>("del(12)")->isEnabled());
+        QCOMPARE(texts(find<QMenu>("cre")), QStringList({"Player A", "Player B"}));
+        QVERIFY(!find<QAction>("del")->isEnabled());
         QCOMPARE(texts(c->opt),
                  QStringList({"Talk Level", "Fade Speed", "Cross Fade Speed", "Emergency File...",
                               "User Information...", "-", "Check repetition of names"}));
-        QCOMPARE(texts(find<QMenu>("tlk(21)")), QStringList({"Default", "-", "Custom..."}));
+        QCOMPARE(texts(find<QMenu>("tlk")), QStringList({"Default", "-", "Custom..."}));
         QCOMPARE(find<QAction>("ft(221)")->text(), QString("Very Slow"));
         QCOMPARE(find<QAction>("cro(235)")->text(), QString("Very Fast"));
         QVERIFY(!find<QAction>("ft(223)")->isCheckable());
@@ -353,11 +353,11 @@ class TestConsoleWindow : public QObject {
                  QStringList({"Tile Horizontally", "Tile Vertically", "Cascade", "Arrange Icons"}));
         QCOMPARE(find<QAction>("wn(31)")->text(), QString("Tile Horizontally"));
         QCOMPARE(texts(c->hlp), QStringList({"Contents", "Tips", "-", "About..."}));
-        QVERIFY(find<QAction>("w(27)")->isSeparator());
+        QVERIFY(find<QAction>("w")->isSeparator());
         QVERIFY(find<QAction>("i")->isSeparator());
 
         QCOMPARE(texts(c->sla), QStringList({"Talk Level", "Fade Speed"}));
-        QCOMPARE(texts(find<QMenu>("tlka(51)")), QStringList({"Default", "-", "Hold Level"}));
+        QCOMPARE(texts(find<QMenu>("tlka")), QStringList({"Default", "-", "Hold Level"}));
         QCOMPARE(texts(c->cross), QStringList({"Very Slow", "Slow", "Normal", "Fast", "Very Fast"}));
         QCOMPARE(find<QAction>("croa(61)")->text(), QString("Very Slow"));
         QCOMPARE(texts(c->edd),
@@ -368,8 +368,8 @@ class TestConsoleWindow : public QObject {
                  QStringList({"Copy Playlist to Player A", "Replace Playlist to Player A", "Rename Playlist",
                               "-", "Replace/Copy Files to...", "-", "Select All", "-!hidden",
                               "Rename Item!hidden", "Properties!hidden"}));
-        QVERIFY(find<QAction>("rnmb(0)"));
-        QVERIFY(find<QAction>("ssel(2)"));
+        QVERIFY(find<QAction>("rnmb"));
+        QVERIFY(find<QAction>("ssel"));
     }
 
     void timersStartStoppedAtTheirIntervals() {
