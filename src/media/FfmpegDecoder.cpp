@@ -85,6 +85,8 @@ class FfmpegDecoder : public Decoder {
 
     ~FfmpegDecoder() override {
         swr_free(&swr_);
+        av_channel_layout_uninit(&inLayout_);
+        av_channel_layout_uninit(&frameLayout_);
         av_frame_free(&frame_);
         av_packet_free(&pkt_);
         avcodec_free_context(&cc_);
@@ -121,7 +123,7 @@ class FfmpegDecoder : public Decoder {
         // sound as a gap or a click; they are decoded and dropped.
         const int64_t early = std::max<int64_t>(0, frame - rate_ / 4);
         const int64_t ts = early == 0 ? 0 : av_rescale_q(early, AVRational{1, rate_}, st->time_base);
-        if (av_seek_frame(fmt_, stream_, ts + startTs(), AVSEEK_FLAG_BACKWARD) < 0)
+        if (av_seek_frame(fmt_, stream_, ts + originTs(), AVSEEK_FLAG_BACKWARD) < 0)
             av_seek_frame(fmt_, stream_, startTs(), AVSEEK_FLAG_BACKWARD);
         avcodec_flush_buffers(cc_);
         swr_free(&swr_);
@@ -141,6 +143,18 @@ class FfmpegDecoder : public Decoder {
     int64_t startTs() const {
         const int64_t s = fmt_->streams[stream_]->start_time;
         return s == AV_NOPTS_VALUE ? 0 : s;
+    }
+
+    // The time stamp of position 0: the stream's start (after MP3's encoder
+    // delay, whose trimmed first frame keeps its packet's earlier stamp), or
+    // the first frame decoded where that comes later (WMA's decoder gives
+    // nothing for its first packets, so its sound starts ~90 ms into the stream).
+    int64_t originTs() const {
+        return originTs_ == AV_NOPTS_VALUE ? startTs() : std::max(startTs(), originTs_);
+    }
+
+    static int64_t frameTs(const AVFrame *f) {
+        return f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
     }
 
     // Seconds the file plays for: the header's length where it is exact, else
@@ -231,13 +245,18 @@ class FfmpegDecoder : public Decoder {
     }
 
     bool ensureResampler(const AVFrame *f) {
+        // Compared with the frame's own layout: a file with no channel order
+        // (WMA in ASF) would otherwise get a new resampler for every frame and
+        // lose the resampler's delay, a few frames, at every packet.
         if (swr_ && f->sample_rate == inRate_ && f->format == inFormat_ &&
-            av_channel_layout_compare(&f->ch_layout, &inLayout_) == 0)
+            av_channel_layout_compare(&f->ch_layout, &frameLayout_) == 0)
             return true;
         swr_free(&swr_);
         av_channel_layout_uninit(&inLayout_);
+        av_channel_layout_uninit(&frameLayout_);
         if (f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0)
             return false;
+        av_channel_layout_copy(&frameLayout_, &f->ch_layout);
         av_channel_layout_copy(&inLayout_, &f->ch_layout);
         if (inLayout_.order == AV_CHANNEL_ORDER_UNSPEC)
             av_channel_layout_default(&inLayout_, inLayout_.nb_channels);
@@ -270,6 +289,10 @@ class FfmpegDecoder : public Decoder {
         uint8_t *outp = reinterpret_cast<uint8_t *>(fifo_.data() + old);
         const int got =
             swr_convert(swr_, &outp, cap, const_cast<const uint8_t **>(f->extended_data), f->nb_samples);
+        if (!originKnown_) {
+            originKnown_ = true;
+            originTs_ = frameTs(f);
+        }
         fifo_.resize(old + size_t(std::max(got, 0)) * 2);
         if (seekTarget_ >= 0)
             dropBeforeSeekTarget(f, old);
@@ -283,12 +306,10 @@ class FfmpegDecoder : public Decoder {
     void dropBeforeSeekTarget(const AVFrame *f, size_t from) {
         const int64_t produced = int64_t((fifo_.size() - from) / 2);
         int64_t at = expectedAt_;
-        int64_t pts = f->best_effort_timestamp;
-        if (pts == AV_NOPTS_VALUE)
-            pts = f->pts;
+        const int64_t pts = frameTs(f);
         if (pts != AV_NOPTS_VALUE) {
             AVStream *st = fmt_->streams[stream_];
-            const int64_t stamped = av_rescale_q(pts - startTs(), st->time_base, AVRational{1, rate_});
+            const int64_t stamped = av_rescale_q(pts - originTs(), st->time_base, AVRational{1, rate_});
             // Stamps rounded to the container's unit (ASF: 1 ms) do not override the count.
             if (expectedAt_ < 0 || std::llabs(stamped - expectedAt_) > rate_ / 200)
                 at = stamped;
@@ -334,6 +355,7 @@ class FfmpegDecoder : public Decoder {
     AVFrame *frame_ = nullptr;
     SwrContext *swr_ = nullptr;
     AVChannelLayout inLayout_{};
+    AVChannelLayout frameLayout_{};
     int inRate_ = 0;
     int inFormat_ = -1;
     int stream_ = -1;
@@ -341,6 +363,8 @@ class FfmpegDecoder : public Decoder {
     bool drained_ = false;
     int failures_ = 0;
     int64_t seekTarget_ = -1;
+    bool originKnown_ = false;
+    int64_t originTs_ = AV_NOPTS_VALUE;
     int64_t expectedAt_ = -1;
     std::vector<float> fifo_;
     size_t fifoPos_ = 0;

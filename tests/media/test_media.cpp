@@ -119,6 +119,27 @@ double rms(const std::vector<float> &v, size_t from = 0) {
     return std::sqrt(s / double(v.size() - from));
 }
 
+// Where each click of a click track starts: the first frame of each run of
+// loud frames, at least 100 ms after the previous click.
+std::vector<int64_t> clickOnsets(const std::vector<float> &b, int64_t from = 0) {
+    std::vector<int64_t> out;
+    for (size_t i = size_t(from); i < b.size() / 2; ++i) {
+        if (std::fabs(b[2 * i]) < 0.3f)
+            continue;
+        if (out.empty() || int64_t(i) - out.back() > kRate / 10)
+            out.push_back(int64_t(i));
+    }
+    return out;
+}
+
+// The largest step between neighbouring left samples from frame `from`.
+double largestStep(const std::vector<float> &b, size_t from = 0) {
+    double worst = 0;
+    for (size_t i = 2 * from; i + 2 < b.size(); i += 2)
+        worst = std::max(worst, double(std::fabs(b[i + 2] - b[i])));
+    return worst;
+}
+
 void pump() {
     QCoreApplication::processEvents();
 }
@@ -496,6 +517,167 @@ class TestMedia : public QObject {
         MediaPlayer q;
         QVERIFY_THROWS_EXCEPTION(VbError, q.setFileName(mid));
         qunsetenv("VB2_SOUNDFONT");
+    }
+
+    // Play sounds from the first buffer the mixer takes after it, without any
+    // decoding ahead in between: after FileName, Stop, Pause and a seek while
+    // stopped, and on the jingle player.
+    void playSoundsInTheFirstBuffer() {
+        const QString wav = tmp("first.wav");
+        const int64_t total = 2 * kRate;
+        writeWav(wav, total, kRate, 2,
+                 [&](int64_t i, int c) { return c == 0 ? 0.1 + 0.8 * i / total : 0.0; });
+        AudioEngine &e = AudioEngine::instance();
+        std::vector<float> buf(size_t(AudioEngine::kBufferFrames) * 2);
+        // The mixer alone, as the audio callback calls it: the left channel tells the frame heard.
+        auto mixedFrom = [&]() -> double {
+            e.mix(buf.data(), AudioEngine::kBufferFrames);
+            return (buf[2 * 300] - 0.1) / 0.8 * double(total) - 300;  // past the fade-in
+        };
+        MediaPlayer p;
+        p.setFileName(wav);
+        p.Play();
+        QVERIFY(std::fabs(mixedFrom() - 0) < 4);
+        p.Pause();
+        e.mix(buf.data(), AudioEngine::kBufferFrames);
+        const double pausedAt = p.CurrentPosition() * kRate;
+        p.Play();
+        QVERIFY(std::fabs(mixedFrom() - pausedAt) < 4);
+        p.Stop();
+        p.Play();
+        QVERIFY(std::fabs(mixedFrom() - 0) < 4);
+        p.Stop();
+        p.setCurrentPosition(1.25);
+        p.Play();
+        QVERIFY(std::fabs(mixedFrom() - 1.25 * kRate) < 4);
+        p.Stop();
+        p.setSelectionStart(0.5);
+        p.Play();
+        QVERIFY(std::fabs(mixedFrom() - 0.5 * kRate) < 4);
+        p.Stop();
+        MediaPlayer jingles(nullptr, true);
+        jingles.setFileName(wav);
+        QVERIFY(std::fabs(mixedFrom() - 0) < 4);
+    }
+
+    // A WMA file plays and seeks as smoothly as the sine it holds: no step
+    // between samples beyond the sine's own slope and the 5 ms fades.
+    void wmaPlaysAndSeeksSmoothly() {
+        MediaPlayer p;
+        p.setFileName(kData + "/sine200.wma");  // 200 Hz at 0.8
+        p.Play();
+        const double sineSlope = 0.8 * 2 * M_PI * 200 / kRate * 1.15;  // with the codec's error
+        QVERIFY(largestStep(render(2.8), kRate / 100) <= sineSlope);
+        for (double at : {0.3, 1.0, 0.55, 1.37, 0.8123, 0.05, 1.6, 2.5}) {
+            p.setCurrentPosition(at);
+            const double step = largestStep(render(0.1));
+            QVERIFY2(step <= sineSlope + 2 * 0.8 / 240, qPrintable(QString("%1: %2").arg(at).arg(step)));
+        }
+    }
+
+    // After a seek the sound heard is the sound at CurrentPosition: the clicks
+    // of a click track sound at the positions where playing from the start
+    // puts them, in MP3 (with and without a length header), WMA and WAV.
+    void positionMatchesTheSoundAfterSeeks() {
+        const QString wav = tmp("clicks.wav");
+        writeWav(wav, 6 * kRate, 44100, 2, [](int64_t i, int) {
+            const double t = double(i) / 44100;
+            return std::fmod(t, 0.25) < 0.004 ? 0.8 * std::sin(2 * M_PI * 1500 * t) : 0.0;
+        });
+        for (const QString &path :
+             {kData + "/clicks_xing.mp3", kData + "/clicks_noxing.mp3", kData + "/clicks.wma", wav}) {
+            MediaPlayer p;
+            p.setFileName(path);
+            p.Play();
+            const std::vector<int64_t> truth = clickOnsets(render(5.5));
+            QVERIFY2(truth.size() >= 20, qPrintable(path));
+            int64_t worst = 0;
+            for (double at : {3.1, 0.6, 4.37, 1.9001, 2.55}) {
+                p.setCurrentPosition(at);
+                const int64_t from = p.CurrentPosition() * kRate;
+                const std::vector<int64_t> heard = clickOnsets(render(0.3), kRate / 50);
+                QVERIFY(!heard.empty());
+                const int64_t when = from + heard.front();
+                int64_t nearest = kRate;
+                for (int64_t t : truth)
+                    if (std::llabs(t - when) < std::llabs(nearest))
+                        nearest = t - when;
+                worst = std::max<int64_t>(worst, std::llabs(nearest));
+            }
+            QVERIFY2(worst <= kRate / 500, qPrintable(path + ": " + QString::number(worst)));  // 2 ms
+        }
+    }
+
+    // Commands while the output runs in real time: players made and dropped,
+    // files replaced, seeks, pauses and level changes in quick succession,
+    // and a lost device; every call keeps its meaning and the end of stream
+    // still comes once.
+    void commandsWhileTheOutputRuns() {
+        AudioEngine &e = AudioEngine::instance();
+        e.setOffline(false);
+        const QString wav = tmp("busy.wav"), shortWav = tmp("busyshort.wav");
+        writeSine(wav, 3.0, 0.5, 440);
+        writeSine(shortWav, 0.3, 0.5, 440);
+        const QString files[] = {wav, kData + "/tone_xing.mp3", kData + "/tone.wma"};
+        std::mt19937 rng(5);
+        MediaPlayer a, b, jingles(nullptr, true);
+        MediaPlayer *players[] = {&a, &b, &jingles};
+        for (MediaPlayer *p : players)
+            p->setFileName(files[0]);
+        const uint64_t callbacks = e.callbacks();
+        for (int i = 0; i < 400; ++i) {
+            MediaPlayer &p = *players[rng() % 3];
+            switch (rng() % 8) {
+                case 0:
+                    p.setFileName(files[rng() % 3]);
+                    break;
+                case 1:
+                case 2:
+                    p.Play();
+                    QVERIFY(p.isPlaying());
+                    break;
+                case 3: {
+                    const double at = (rng() % 900) / 1000.0 * p.Duration();
+                    p.setCurrentPosition(at);
+                    QCOMPARE(p.CurrentPosition(), std::llround(at * kRate) / double(kRate));
+                    break;
+                }
+                case 4:
+                    p.Pause();
+                    QVERIFY(!p.isPlaying());
+                    break;
+                case 5:
+                    p.Stop();
+                    QCOMPARE(p.CurrentPosition(), 0.0);
+                    break;
+                case 6:
+                    p.setVolume(-int(rng() % 4200));
+                    p.setMute(rng() % 4 == 0);
+                    break;
+                case 7: {
+                    MediaPlayer brief;
+                    brief.setFileName(files[rng() % 3]);
+                    brief.Play();
+                    break;
+                }
+            }
+            QVERIFY(p.CurrentPosition() >= 0 && p.CurrentPosition() <= p.Duration());
+            if (i == 200)
+                e.simulateDeviceLoss();
+            if (i % 8 == 0)
+                QTest::qWait(2);
+        }
+        QVERIFY(e.callbacks() > callbacks);
+        for (MediaPlayer *p : players)
+            p->Stop();
+        QSignalSpy spy(&a, &MediaPlayer::EndOfStream);
+        a.setFileName(shortWav);
+        a.setCurrentPosition(0.1);
+        a.Play();
+        QVERIFY(spy.wait(3000));
+        QTest::qWait(50);
+        QCOMPARE(spy.count(), 1);
+        e.setOffline(true);
     }
 
     // Real time on the dummy driver: Play sounds at once, the end arrives by
