@@ -60,10 +60,7 @@ AudioEngine::~AudioEngine() {
 // Control side, under regMtx_. The mixer may still be walking the old list:
 // it is freed once the mixer's epoch shows that callback has ended.
 void AudioEngine::swapMixList(const std::vector<Source *> &sources) {
-    auto *next = new MixList;
-    for (Source *s : sources)
-        if (next->count < kMaxSources)
-            next->items[next->count++] = s;
+    auto *next = new MixList{sources};
     MixList *old = mixList_.exchange(next);
     const uint64_t epoch = mixEpoch_.load();
     if (epoch & 1) {
@@ -80,8 +77,6 @@ void AudioEngine::swapMixList(const std::vector<Source *> &sources) {
 
 void AudioEngine::addSource(Source *s) {
     std::lock_guard<std::mutex> g(regMtx_);
-    if (int(all_.size()) >= kMaxSources)
-        throw VbError(QStringLiteral("Too many players are open."));
     all_.push_back(s);
     swapMixList(all_);
 }
@@ -111,13 +106,15 @@ QString AudioEngine::driverName() const {
 void AudioEngine::mix(float *out, int frames) {
     mixEpoch_.fetch_add(1);  // odd: inside
     const MixList *list = mixList_.load();
-    for (int k = 0; k < list->count; ++k)
-        list->items[k]->takeState();
+    Source *const *sources = list->items.data();
+    const size_t count = list->items.size();
+    for (size_t k = 0; k < count; ++k)
+        sources[k]->takeState();
     while (frames > 0) {
         const int n = std::min(frames, kMaxMixFrames);
         std::memset(out, 0, size_t(n) * 2 * sizeof(float));
-        for (int k = 0; k < list->count; ++k)
-            list->items[k]->mix(out, n, scratch_.data());
+        for (size_t k = 0; k < count; ++k)
+            sources[k]->mix(out, n, scratch_.data());
         for (int i = 0; i < n * 2; ++i) {
             float v = out[i];
             if (!(v == v))

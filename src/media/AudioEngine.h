@@ -81,10 +81,9 @@ class AudioEngine {
     void wakeEvents();  // lock-free
 
   private:
-    static constexpr int kMaxSources = 16;
+    // Made whole on the control side before it is swapped in; the mixer only reads it.
     struct MixList {
-        int count = 0;
-        Source *items[kMaxSources] = {};
+        std::vector<Source *> items;
     };
 
     AudioEngine();
