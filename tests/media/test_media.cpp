@@ -639,7 +639,13 @@ class TestMedia : public QObject {
                 case 3: {
                     const double at = (rng() % 900) / 1000.0 * p.Duration();
                     p.setCurrentPosition(at);
-                    QCOMPARE(p.CurrentPosition(), std::llround(at * kRate) / double(kRate));
+                    const double target = std::llround(at * kRate) / double(kRate);
+                    if (p.isPlaying()) {
+                        // The output runs on: a callback may already have played on from there.
+                        QVERIFY(p.CurrentPosition() >= target && p.CurrentPosition() <= target + 0.05);
+                    } else {
+                        QCOMPARE(p.CurrentPosition(), target);
+                    }
                     break;
                 }
                 case 4:
