@@ -585,7 +585,9 @@ bool DJPlayer::eventFilter(QObject *watched, QEvent *event) {
                 if (type == QEvent::KeyPress) {
                     auto *ke = static_cast<QKeyEvent *>(event);
                     int keyAscii = ke->key() == Qt::Key_Backspace ? 8 : 0;
-                    if (!keyAscii && !ke->text().isEmpty() && ke->text().at(0).isPrint())
+                    // Control characters too (Enter, Ctrl+C/V/X): the box's filter discards them.
+                    if (!keyAscii && !ke->text().isEmpty() && ke->key() != Qt::Key_Tab &&
+                        ke->key() != Qt::Key_Backtab && ke->key() != Qt::Key_Delete)
                         keyAscii = ke->text().at(0).unicode();
                     if (!keyAscii)
                         return false;

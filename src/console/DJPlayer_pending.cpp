@@ -19,15 +19,6 @@ void DJPlayer::Command7_Click() {}
 void DJPlayer::Command8_Click() {}
 void DJPlayer::Timer1_Timer() {}
 void DJPlayer::Timer2_Timer() {}
-void DJPlayer::BroadC() {}
-void DJPlayer::Command12_Click() {}
-void DJPlayer::Command15_Click() {}
-void DJPlayer::Timer6_Timer() {}
-void DJPlayer::Timer7_Timer() {}
-void DJPlayer::Timer8_Timer() {}
-void DJPlayer::Check4_Click() {}
-void DJPlayer::Emerg() {}
-void DJPlayer::Timer9_Timer() {}
 void DJPlayer::cor_Click(int) {}
 void DJPlayer::cop_Click(int) {}
 void DJPlayer::selal_Click(int) {}
@@ -42,20 +33,12 @@ void DJPlayer::dB_Click(int) {}
 void DJPlayer::dBA_Click(int) {}
 void DJPlayer::Command11_Click(int) {}
 void DJPlayer::jnc_Click(int) {}
-void DJPlayer::bctrl_Click(int) {}
-void DJPlayer::alc_Click(int) {}
 void DJPlayer::del_Click(int) {}
 void DJPlayer::rop_Click(int) {}
 void DJPlayer::rep_Click(int) {}
 void DJPlayer::rct_Click(int) {}
 void DJPlayer::prps_Click(int) {}
 void DJPlayer::prp_Click(int) {}
-void DJPlayer::Text1_Change(int) {}
-void DJPlayer::Text2_Change(int) {}
-void DJPlayer::Text3_Change(int) {}
-void DJPlayer::Text1_LostFocus(int) {}
-void DJPlayer::Text2_LostFocus(int) {}
-void DJPlayer::Text3_LostFocus(int) {}
 void DJPlayer::List1_MouseDown(int, int, float, float) {}
 void DJPlayer::List2_MouseDown(int, int, float, float) {}
 void DJPlayer::List1_MouseUp(int, int, float, float) {}
@@ -67,9 +50,6 @@ void DJPlayer::Command7_MouseUp(int, int, float, float) {}
 void DJPlayer::Command8_MouseUp(int, int, float, float) {}
 void DJPlayer::List1_KeyUp(int, int) {}
 void DJPlayer::List2_KeyUp(int, int) {}
-void DJPlayer::Text1_KeyPress(int, int &) {}
-void DJPlayer::Text2_KeyPress(int, int &) {}
-void DJPlayer::Text3_KeyPress(int, int &) {}
 
 // A level slider's change applies the level as a drag does.
 void DJPlayer::Slider1_Change() {
