@@ -22,6 +22,8 @@
 #include "core/UserInf.h"
 #include "core/WarningWindows.h"
 #include "platform/Settings.h"
+#include "script/ScriptsBox.h"
+#include "script/Stat.h"
 
 namespace {
 
@@ -320,10 +322,17 @@ void DJPlayer::Toolbar1_ButtonClick(const QString &key) {
     }
 }
 
-// The script box's commands come with the script box.
-void DJPlayer::opsf_Click(int) {}
-void DJPlayer::opss_Click(int) {}
-void DJPlayer::opscd_Click(int) {}
+void DJPlayer::opsf_Click(int) {
+    OpenScriptFileIntoBox(this);
+}
+
+void DJPlayer::opss_Click(int) {
+    Stat::ShowModal(true);
+}
+
+void DJPlayer::opscd_Click(int) {
+    ScriptsBoxInstance().Show();
+}
 
 void DJPlayer::ext_Click(int) {
     HideConsole();

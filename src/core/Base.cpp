@@ -20,6 +20,8 @@
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
 #include "platform/HelpViewer.h"
+#include "script/ScriptsBox.h"
+#include "script/Stat.h"
 
 // The pictures are compiled into the program's static library, which the linker
 // would leave out unless referenced: register them before any window is made.
@@ -347,11 +349,11 @@ void Base::MDIForm_Activate() {
 }
 
 void Base::scf_Click(int) {
-    // Opening a script into the script box comes with the script box.
+    OpenScriptFileIntoBox(this);
 }
 
 void Base::opss_Click(int) {
-    // The statistics viewer comes with the script box.
+    Stat::ShowModal(true);
 }
 
 void Base::oppl_Click(int) {
@@ -359,7 +361,7 @@ void Base::oppl_Click(int) {
 }
 
 void Base::opsc_Click(int) {
-    // The script box comes in its own change.
+    ScriptsBoxInstance().Show();
 }
 
 void Base::cnt_Click(int) {

@@ -1,0 +1,813 @@
+#include "platform/Rtf.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextFragment>
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <memory>
+
+namespace Rtf {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr char16_t kLineSeparator = 0x2028;
+
+// Windows code page of an RTF font character set; 0 when the set names none.
+int codePageOfCharset(int charset) {
+    switch (charset) {
+        case 0:
+        case 1:
+        case 2:
+            return 1252;
+        case 77:
+            return 10000;
+        case 128:
+            return 932;
+        case 129:
+            return 949;
+        case 134:
+            return 936;
+        case 136:
+            return 950;
+        case 161:
+            return 1253;
+        case 162:
+            return 1254;
+        case 163:
+            return 1258;
+        case 177:
+            return 1255;
+        case 178:
+            return 1256;
+        case 186:
+            return 1257;
+        case 204:
+            return 1251;
+        case 222:
+            return 874;
+        case 238:
+            return 1250;
+        default:
+            return 0;
+    }
+}
+
+QByteArray codecName(int codePage) {
+    switch (codePage) {
+        case 65001:
+            return "UTF-8";
+        case 932:
+            return "Shift_JIS";
+        case 936:
+            return "GBK";
+        case 949:
+            return "EUC-KR";
+        case 950:
+            return "Big5";
+        case 10000:
+            return "macintosh";
+        default:
+            return "windows-" + QByteArray::number(codePage);
+    }
+}
+
+class Decoders {
+  public:
+    QString decode(int codePage, const QByteArray &bytes) {
+        auto found = decoders_.find(codePage);
+        if (found == decoders_.end()) {
+            auto decoder = std::make_unique<QStringDecoder>(codecName(codePage).constData(),
+                                                            QStringDecoder::Flag::Stateless);
+            found = decoders_.emplace(codePage, std::move(decoder)).first;
+        }
+        if (!found->second->isValid())
+            return QString::fromLatin1(bytes);
+        return found->second->decode(bytes);
+    }
+
+  private:
+    std::map<int, std::unique_ptr<QStringDecoder>> decoders_;
+};
+
+struct CharState {
+    int font = -1;  // -1: the document's default font
+    int fs = 24;    // half-points
+    bool b = false, i = false, ul = false, strike = false;
+    int cf = 0;
+};
+
+struct ParaState {
+    Qt::Alignment align = Qt::AlignLeft;
+    int li = 0, ri = 0, fi = 0, sb = 0, sa = 0;  // twips
+};
+
+enum class Dest { Text, FontTable, ColorTable, Skip };
+
+struct GroupState {
+    CharState ch;
+    ParaState para;
+    Dest dest = Dest::Text;
+    int uc = 1;
+};
+
+struct FontEntry {
+    QString name;
+    int charset = -1;
+};
+
+bool isSkippedDestination(const QByteArray &word) {
+    static const QSet<QByteArray> skipped = {"stylesheet",   "info",       "pict",
+                                             "object",       "header",     "footer",
+                                             "headerl",      "headerr",    "headerf",
+                                             "footerl",      "footerr",    "footerf",
+                                             "footnote",     "listtable",  "listoverridetable",
+                                             "rsidtbl",      "themedata",  "colorschememapping",
+                                             "latentstyles", "datastore",  "xmlnstbl",
+                                             "generator",    "fldinst",    "filetbl",
+                                             "revtbl",       "pntext",     "pntxta",
+                                             "pntxtb",       "nonshppict", "shppict",
+                                             "bkmkstart",    "bkmkend",    "annotation",
+                                             "atnid",        "atnauthor",  "comment",
+                                             "doccomm",      "operator",   "author",
+                                             "title",        "subject",    "keywords",
+                                             "company",      "creatim",    "revtim",
+                                             "printim",      "buptim",     "template",
+                                             "mmathPr",      "userprops",  "xe",
+                                             "tc",           "txe",        "do"};
+    return skipped.contains(word);
+}
+
+char16_t namedCharacter(const QByteArray &word) {
+    static const QHash<QByteArray, char16_t> named = {
+        {"emdash", 0x2014},  {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
+        {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
+        {"enspace", 0x2002}, {"qmspace", 0x2005}};
+    return named.value(word, 0);
+}
+
+class Reader {
+  public:
+    Reader(const QByteArray &in, QTextCursor &cursor, bool inserting)
+        : in_(in), cur_(cursor), inserting_(inserting) {
+        defaultFamily_ = cursor.document()->defaultFont().family();
+    }
+
+    void run() {
+        const int n = int(in_.size());
+        while (pos_ < n) {
+            const char c = in_[pos_];
+            if (c == '{') {
+                flushBytes();
+                ++pos_;
+                skipChars_ = 0;
+                stack_.append(st_);
+            } else if (c == '}') {
+                flushBytes();
+                ++pos_;
+                skipChars_ = 0;
+                endGroup();
+            } else if (c == '\\') {
+                controlWord();
+            } else if (c == '\r' || c == '\n') {
+                ++pos_;
+            } else {
+                ++pos_;
+                textByte(c);
+            }
+        }
+        flushBytes();
+        flushRun();
+        if (!pendingPar_) {
+            if (!inserting_ || sawPar_)
+                cur_.setBlockFormat(paraFormat());
+            if (cur_.block().length() <= 1)
+                cur_.setBlockCharFormat(charFormat());
+        }
+    }
+
+  private:
+    void endGroup() {
+        if (st_.dest == Dest::FontTable && !fontName_.isEmpty())
+            storeFont();
+        if (stack_.isEmpty())
+            return;  // a stray closing brace
+        st_ = stack_.takeLast();
+    }
+
+    void textByte(char c) {
+        if (st_.dest == Dest::Skip)
+            return;
+        if (skipChars_ > 0) {
+            --skipChars_;
+            return;
+        }
+        switch (st_.dest) {
+            case Dest::FontTable:
+                if (c == ';')
+                    storeFont();
+                else
+                    fontName_ += c;
+                break;
+            case Dest::ColorTable:
+                if (c == ';') {
+                    colors_.append(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+                    colorSet_ = false;
+                    red_ = green_ = blue_ = 0;
+                }
+                break;
+            case Dest::Text:
+                if (c == '\t') {
+                    flushBytes();
+                    emitText(QStringLiteral("\t"));
+                } else {
+                    bytes_ += c;
+                }
+                break;
+            case Dest::Skip:
+                break;
+        }
+    }
+
+    void storeFont() {
+        FontEntry entry;
+        entry.charset = fontCharset_;
+        int cp = codePageOfCharset(fontCharset_);
+        entry.name = decoders_.decode(cp ? cp : ansiCpg_, fontName_).trimmed();
+        if (fontNo_ >= 0)
+            fonts_.insert(fontNo_, entry);
+        fontName_.clear();
+        fontCharset_ = -1;
+    }
+
+    void controlWord() {
+        const int n = int(in_.size());
+        ++pos_;
+        if (pos_ >= n)
+            return;
+        const char c = in_[pos_];
+        if (!isalpha(static_cast<unsigned char>(c))) {
+            ++pos_;
+            controlSymbol(c);
+            return;
+        }
+        const int start = pos_;
+        while (pos_ < n && isalpha(static_cast<unsigned char>(in_[pos_])) && pos_ - start < 32)
+            ++pos_;
+        const QByteArray word = in_.mid(start, pos_ - start);
+        bool hasParam = false;
+        int param = 0;
+        const int paramStart = pos_;
+        if (pos_ < n && in_[pos_] == '-')
+            ++pos_;
+        const int digitsStart = pos_;
+        while (pos_ < n && isdigit(static_cast<unsigned char>(in_[pos_])) && pos_ - digitsStart < 10)
+            ++pos_;
+        if (pos_ > digitsStart) {
+            hasParam = true;
+            param = int(in_.mid(paramStart, pos_ - paramStart).toLongLong());
+        } else {
+            pos_ = paramStart;
+        }
+        if (pos_ < n && in_[pos_] == ' ')
+            ++pos_;
+        if (word == "bin") {
+            flushBytes();
+            if (hasParam && param > 0)
+                pos_ = std::min<qsizetype>(n, qsizetype(pos_) + param);
+            return;
+        }
+        if (st_.dest == Dest::Skip)
+            return;
+        flushBytes();
+        handleWord(word, param, hasParam);
+    }
+
+    void controlSymbol(char c) {
+        if (c == '\'') {
+            const int n = int(in_.size());
+            int value = 0, digits = 0;
+            while (digits < 2 && pos_ < n && isxdigit(static_cast<unsigned char>(in_[pos_]))) {
+                value = value * 16 + QByteArray(1, in_[pos_]).toInt(nullptr, 16);
+                ++pos_;
+                ++digits;
+            }
+            if (digits == 0 || st_.dest == Dest::Skip)
+                return;
+            if (skipChars_ > 0) {
+                --skipChars_;
+                return;
+            }
+            if (st_.dest == Dest::FontTable)
+                fontName_ += char(value);
+            else if (st_.dest == Dest::Text)
+                bytes_ += char(value);
+            return;
+        }
+        if (c == '*') {
+            st_.dest = Dest::Skip;
+            return;
+        }
+        if (st_.dest == Dest::Skip)
+            return;
+        switch (c) {
+            case '\\':
+            case '{':
+            case '}':
+                if (skipChars_ > 0) {
+                    --skipChars_;
+                    return;
+                }
+                if (st_.dest == Dest::Text)
+                    bytes_ += c;
+                else if (st_.dest == Dest::FontTable)
+                    fontName_ += c;
+                return;
+            case '~':
+                flushBytes();
+                emitText(QString(QChar(0xA0)));
+                return;
+            case '_':
+                flushBytes();
+                emitText(QString(QChar(0x2011)));
+                return;
+            case '\r':
+            case '\n':
+                if (st_.dest == Dest::Text) {
+                    flushBytes();
+                    paragraph();
+                }
+                return;
+            case '\t':
+                flushBytes();
+                emitText(QStringLiteral("\t"));
+                return;
+            default:
+                return;  // optional hyphen, index marks and the like
+        }
+    }
+
+    void handleWord(const QByteArray &word, int param, bool hasParam) {
+        if (word == "ansicpg") {
+            if (param > 0)
+                ansiCpg_ = param;
+            return;
+        }
+        if (word == "deff") {
+            deff_ = param;
+            return;
+        }
+        if (word == "uc") {
+            st_.uc = std::max(0, param);
+            return;
+        }
+        if (word == "fonttbl") {
+            st_.dest = Dest::FontTable;
+            return;
+        }
+        if (word == "colortbl") {
+            st_.dest = Dest::ColorTable;
+            colorSet_ = false;
+            return;
+        }
+        if (isSkippedDestination(word)) {
+            st_.dest = Dest::Skip;
+            return;
+        }
+        if (st_.dest == Dest::FontTable) {
+            if (word == "f") {
+                if (!fontName_.isEmpty())
+                    storeFont();
+                fontNo_ = param;
+                fontCharset_ = -1;
+            } else if (word == "fcharset") {
+                fontCharset_ = param;
+            }
+            return;
+        }
+        if (st_.dest == Dest::ColorTable) {
+            if (word == "red" || word == "green" || word == "blue") {
+                (word == "red" ? red_ : word == "green" ? green_ : blue_) = std::clamp(param, 0, 255);
+                colorSet_ = true;
+            }
+            return;
+        }
+        const bool on = !hasParam || param != 0;
+        CharState &ch = st_.ch;
+        ParaState &pa = st_.para;
+        if (word == "u") {
+            emitText(QString(QChar(char16_t(param < 0 ? param + 65536 : param))));
+            skipChars_ = st_.uc;
+        } else if (word == "par" || word == "sect" || word == "page" || word == "row") {
+            paragraph();
+        } else if (word == "line") {
+            emitText(QString(QChar(kLineSeparator)));
+        } else if (word == "tab" || word == "cell") {
+            emitText(QStringLiteral("\t"));
+        } else if (char16_t named = namedCharacter(word)) {
+            emitText(QString(QChar(named)));
+        } else if (word == "pard") {
+            pa = ParaState();
+        } else if (word == "ql") {
+            pa.align = Qt::AlignLeft;
+        } else if (word == "qc") {
+            pa.align = Qt::AlignHCenter;
+        } else if (word == "qr") {
+            pa.align = Qt::AlignRight;
+        } else if (word == "qj") {
+            pa.align = Qt::AlignJustify;
+        } else if (word == "li") {
+            pa.li = param;
+        } else if (word == "ri") {
+            pa.ri = param;
+        } else if (word == "fi") {
+            pa.fi = param;
+        } else if (word == "sb") {
+            pa.sb = param;
+        } else if (word == "sa") {
+            pa.sa = param;
+        } else if (word == "plain") {
+            ch = CharState();
+        } else if (word == "b") {
+            ch.b = on;
+        } else if (word == "i") {
+            ch.i = on;
+        } else if (word == "strike") {
+            ch.strike = on;
+        } else if (word == "ulnone") {
+            ch.ul = false;
+        } else if (word.startsWith("ul") && word != "ulc") {
+            ch.ul = on;
+        } else if (word == "f") {
+            ch.font = param;
+        } else if (word == "fs") {
+            if (param > 0)
+                ch.fs = param;
+        } else if (word == "cf") {
+            ch.cf = param;
+        }
+    }
+
+    void flushBytes() {
+        if (bytes_.isEmpty())
+            return;
+        const QByteArray bytes = bytes_;
+        bytes_.clear();
+        emitText(decoders_.decode(codePage(), bytes));
+    }
+
+    int codePage() const {
+        const int font = st_.ch.font < 0 ? deff_ : st_.ch.font;
+        const auto found = fonts_.constFind(font);
+        if (found != fonts_.constEnd()) {
+            if (int cp = codePageOfCharset(found->charset))
+                return cp;
+        }
+        return ansiCpg_;
+    }
+
+    QTextCharFormat charFormat() const {
+        const CharState &ch = st_.ch;
+        QTextCharFormat f;
+        const QString family = fonts_.value(ch.font < 0 ? deff_ : ch.font).name;
+        f.setFontFamilies({family.isEmpty() ? defaultFamily_ : family});
+        f.setFontPointSize(ch.fs / 2.0);
+        f.setFontWeight(ch.b ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(ch.i);
+        f.setFontUnderline(ch.ul);
+        f.setFontStrikeOut(ch.strike);
+        if (ch.cf > 0 && ch.cf < colors_.size() && colors_[ch.cf].isValid())
+            f.setForeground(colors_[ch.cf]);
+        return f;
+    }
+
+    QTextBlockFormat paraFormat() const {
+        const ParaState &p = st_.para;
+        QTextBlockFormat f;
+        f.setAlignment(p.align);
+        f.setLeftMargin(p.li / double(kTwipsPerPixel));
+        f.setRightMargin(p.ri / double(kTwipsPerPixel));
+        f.setTextIndent(p.fi / double(kTwipsPerPixel));
+        f.setTopMargin(p.sb / double(kTwipsPerPixel));
+        f.setBottomMargin(p.sa / double(kTwipsPerPixel));
+        return f;
+    }
+
+    void openPendingParagraph() {
+        if (!pendingPar_)
+            return;
+        flushRun();
+        cur_.insertBlock(paraFormat(), charFormat());
+        pendingPar_ = false;
+    }
+
+    void emitText(const QString &text) {
+        if (text.isEmpty() || st_.dest != Dest::Text)
+            return;
+        openPendingParagraph();
+        const QTextCharFormat f = charFormat();
+        if (f != runFormat_) {
+            flushRun();
+            runFormat_ = f;
+        }
+        run_ += text;
+    }
+
+    void flushRun() {
+        if (run_.isEmpty())
+            return;
+        cur_.insertText(run_, runFormat_);
+        run_.clear();
+    }
+
+    // The paragraph properties in effect at its mark belong to the paragraph. The
+    // mark opens the next paragraph only when something follows, so the document's
+    // last mark adds no empty paragraph.
+    void paragraph() {
+        openPendingParagraph();
+        flushRun();
+        cur_.setBlockFormat(paraFormat());
+        if (cur_.block().length() <= 1)
+            cur_.setBlockCharFormat(charFormat());
+        pendingPar_ = true;
+        sawPar_ = true;
+    }
+
+    const QByteArray &in_;
+    QTextCursor &cur_;
+    const bool inserting_;
+    QString defaultFamily_;
+    int pos_ = 0;
+    GroupState st_;
+    QList<GroupState> stack_;
+    QMap<int, FontEntry> fonts_;
+    int fontNo_ = -1, fontCharset_ = -1;
+    QByteArray fontName_;
+    QList<QColor> colors_;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorSet_ = false;
+    int ansiCpg_ = 1252;
+    int deff_ = 0;
+    int skipChars_ = 0;
+    QByteArray bytes_;
+    QString run_;
+    QTextCharFormat runFormat_;
+    bool pendingPar_ = false, sawPar_ = false;
+    Decoders decoders_;
+};
+
+// ---- writer ----
+
+const QHash<char16_t, uchar> &cp1251Bytes() {
+    static const QHash<char16_t, uchar> table = [] {
+        QHash<char16_t, uchar> t;
+        QStringDecoder decoder("windows-1251", QStringDecoder::Flag::Stateless);
+        if (!decoder.isValid())
+            return t;
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            QStringDecoder single("windows-1251", QStringDecoder::Flag::Stateless);
+            const QString s = single.decode(QByteArray(1, char(b)));
+            if (s.size() == 1 && s[0] != QChar::ReplacementCharacter)
+                t.insert(s[0].unicode(), uchar(b));
+        }
+        return t;
+    }();
+    return table;
+}
+
+class Writer {
+  public:
+    explicit Writer(const QTextDocument *doc) : doc_(doc) {
+        defaultFamily_ = doc->defaultFont().family();
+        defaultSize_ = doc->defaultFont().pointSizeF() > 0 ? doc->defaultFont().pointSizeF() : 10.0;
+        fonts_.append(defaultFamily_);
+    }
+
+    QByteArray run() {
+        collect();
+        QByteArray body;
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next())
+            writeBlock(block, body);
+        QByteArray out = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl";
+        for (int k = 0; k < fonts_.size(); ++k) {
+            out += "{\\f" + QByteArray::number(k) + "\\fnil\\fcharset204 ";
+            out += escaped(fonts_[k]) + ";}";
+        }
+        out += "}\r\n";
+        if (!colors_.isEmpty()) {
+            out += "{\\colortbl ;";
+            for (const QColor &c : colors_) {
+                out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green()) +
+                       "\\blue" + QByteArray::number(c.blue()) + ";";
+            }
+            out += "}\r\n";
+        }
+        out += "\\viewkind4\\uc1";
+        out += body;
+        out += "}\r\n";
+        return out;
+    }
+
+  private:
+    QString familyOf(const QTextCharFormat &f) const {
+        const QStringList families = f.fontFamilies().toStringList();
+        if (!families.isEmpty() && !families.first().isEmpty())
+            return families.first();
+        return defaultFamily_;
+    }
+
+    static bool hasColor(const QTextCharFormat &f) {
+        return f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush;
+    }
+
+    void note(const QTextCharFormat &f) {
+        const QString family = familyOf(f);
+        if (!fonts_.contains(family))
+            fonts_.append(family);
+        if (hasColor(f)) {
+            const QColor c = f.foreground().color().toRgb();
+            const QColor plain(c.red(), c.green(), c.blue());
+            if (!colors_.contains(plain))
+                colors_.append(plain);
+        }
+    }
+
+    void collect() {
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
+            if (block.length() <= 1)
+                note(block.charFormat());
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().isValid())
+                    note(it.fragment().charFormat());
+            }
+        }
+    }
+
+    CharState stateOf(const QTextCharFormat &f) const {
+        CharState s;
+        s.font = int(fonts_.indexOf(familyOf(f)));
+        const double size = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : defaultSize_;
+        s.fs = qRound(size * 2);
+        s.b = f.fontWeight() >= QFont::DemiBold;
+        s.i = f.fontItalic();
+        s.ul = f.fontUnderline();
+        s.strike = f.fontStrikeOut();
+        if (hasColor(f)) {
+            const QColor c = f.foreground().color().toRgb();
+            s.cf = int(colors_.indexOf(QColor(c.red(), c.green(), c.blue()))) + 1;
+        }
+        return s;
+    }
+
+    void word(QByteArray &out, const char *w, int param = INT_MIN) {
+        out += '\\';
+        out += w;
+        if (param != INT_MIN)
+            out += QByteArray::number(param);
+        delimit_ = true;
+    }
+
+    void switchTo(const CharState &s, QByteArray &out) {
+        if (s.font != state_.font)
+            word(out, "f", s.font);
+        if (s.fs != state_.fs)
+            word(out, "fs", s.fs);
+        if (s.b != state_.b)
+            word(out, s.b ? "b" : "b0");
+        if (s.i != state_.i)
+            word(out, s.i ? "i" : "i0");
+        if (s.ul != state_.ul)
+            word(out, s.ul ? "ul" : "ulnone");
+        if (s.strike != state_.strike)
+            word(out, s.strike ? "strike" : "strike0");
+        if (s.cf != state_.cf)
+            word(out, "cf", s.cf);
+        state_ = s;
+    }
+
+    void writeBlock(const QTextBlock &block, QByteArray &out) {
+        const QTextBlockFormat bf = block.blockFormat();
+        out += "\\pard";
+        delimit_ = true;
+        const Qt::Alignment h = bf.alignment() & Qt::AlignHorizontal_Mask;
+        if (h & Qt::AlignHCenter)
+            word(out, "qc");
+        else if (h & Qt::AlignJustify)
+            word(out, "qj");
+        else if (h & Qt::AlignRight)
+            word(out, "qr");
+        const auto twips = [](double px) { return qRound(px * kTwipsPerPixel); };
+        if (int v = twips(bf.leftMargin()))
+            word(out, "li", v);
+        if (int v = twips(bf.rightMargin()))
+            word(out, "ri", v);
+        if (int v = twips(bf.textIndent()))
+            word(out, "fi", v);
+        if (int v = twips(bf.topMargin()))
+            word(out, "sb", v);
+        if (int v = twips(bf.bottomMargin()))
+            word(out, "sa", v);
+        if (block.length() <= 1)
+            switchTo(stateOf(block.charFormat()), out);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            switchTo(stateOf(fragment.charFormat()), out);
+            text(fragment.text(), out);
+        }
+        word(out, "par");
+        out += "\r\n";
+        delimit_ = false;
+    }
+
+    void text(const QString &s, QByteArray &out) {
+        for (QChar ch : s) {
+            const char16_t u = ch.unicode();
+            if (u == '\t') {
+                word(out, "tab");
+                continue;
+            }
+            if (u == kLineSeparator || u == 0x2029) {
+                word(out, "line");
+                continue;
+            }
+            if (u < 0x20 || u == QChar::ObjectReplacementCharacter)
+                continue;
+            if (delimit_) {
+                out += ' ';
+                delimit_ = false;
+            }
+            if (u == '\\' || u == '{' || u == '}') {
+                out += '\\';
+                out += char(u);
+            } else if (u < 0x80) {
+                out += char(u);
+            } else if (const auto found = cp1251Bytes().constFind(u); found != cp1251Bytes().constEnd()) {
+                out += "\\'" + QByteArray::number(*found, 16).rightJustified(2, '0');
+            } else {
+                out += "\\u" + QByteArray::number(int(qint16(u))) + '?';
+            }
+        }
+    }
+
+    QByteArray escaped(const QString &s) {
+        QByteArray out;
+        text(s, out);
+        delimit_ = false;
+        return out;
+    }
+
+    const QTextDocument *doc_;
+    QString defaultFamily_;
+    double defaultSize_;
+    QStringList fonts_;
+    QList<QColor> colors_;
+    CharState state_ = {0, 24, false, false, false, false, 0};
+    bool delimit_ = false;
+};
+
+}  // namespace
+
+bool isRtf(const QByteArray &bytes) {
+    return bytes.startsWith("{\\rtf");
+}
+
+void read(const QByteArray &rtf, QTextDocument *document) {
+    document->clear();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    Reader(rtf, cursor, false).run();
+    cursor.endEditBlock();
+}
+
+void insert(const QByteArray &rtf, QTextCursor &cursor) {
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    Reader(rtf, cursor, true).run();
+    cursor.endEditBlock();
+}
+
+QByteArray write(const QTextDocument *document) {
+    return Writer(document).run();
+}
+
+QByteArray writeSelection(const QTextCursor &cursor) {
+    QTextDocument part;
+    if (cursor.document())
+        part.setDefaultFont(cursor.document()->defaultFont());
+    QTextCursor(&part).insertFragment(cursor.selection());
+    return write(&part);
+}
+
+}  // namespace Rtf

@@ -1,0 +1,29 @@
+#pragma once
+// Rich text in the RTF form other editors exchange: a reader of the subset
+// scripts use (fonts, colours, bold, italic, underline, strikethrough, sizes,
+// paragraphs, line breaks, tabs, alignment and indents, Unicode and code-page
+// bytes) and a writer of the same subset. The reader never fails: unknown words
+// and destinations are skipped and unbalanced braces tolerated.
+#include <QByteArray>
+
+class QTextCursor;
+class QTextDocument;
+
+namespace Rtf {
+
+// The bytes start as an RTF document does ("{\rtf").
+bool isRtf(const QByteArray &bytes);
+
+// Replaces the document's content with the RTF text.
+void read(const QByteArray &rtf, QTextDocument *document);
+
+// Inserts the RTF text at the cursor, replacing its selection.
+void insert(const QByteArray &rtf, QTextCursor &cursor);
+
+// The whole document as RTF: Windows-1251 bytes, other characters as \u.
+QByteArray write(const QTextDocument *document);
+
+// The cursor's selection as RTF.
+QByteArray writeSelection(const QTextCursor &cursor);
+
+}  // namespace Rtf
