@@ -21,3 +21,18 @@ void MediaFiles::LoadJingles() {
         console.Command11[k]->setToolTip(JingleName[k]);
     }
 }
+
+void MediaFiles::SaveJingles() {
+    auto oneLine = [](QString text) {
+        text.remove(QLatin1Char('\r'));
+        text.remove(QLatin1Char('\n'));
+        return text;
+    };
+    QStringList lines;
+    for (int k = 0; k < 12; ++k)
+        lines << oneLine(JinglePath[k]) << oneLine(JingleName[k]);
+    TextFile::writeLines(ProgramFolder::file("jing.jin"), lines);
+    DJPlayer &console = DJPlayerInstance();
+    for (int k = 0; k < 12; ++k)
+        console.Command11[k]->setToolTip(JingleName[k]);
+}

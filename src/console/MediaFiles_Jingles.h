@@ -5,4 +5,8 @@ namespace MediaFiles {
 // button its name as tool tip. A missing file, or missing lines, are empty slots.
 // Raises VbError when the file exists but cannot be read (the slots stay as they were).
 void LoadJingles();
+// Rewrites jing.jin whole (24 lines: path then name of each slot) and gives each jingle
+// button its name as tool tip. Line breaks inside a text are dropped so every slot keeps
+// its two lines. Raises VbError when the file cannot be written; the old file then stays whole.
+void SaveJingles();
 }  // namespace MediaFiles

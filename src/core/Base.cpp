@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "console/DJPlayer.h"
+#include "console/Remote.h"
 #include "core/About.h"
 #include "core/Begin.h"
 #include "core/HelpOfDay.h"
@@ -357,6 +358,7 @@ void Base::opss_Click(int) {
 }
 
 void Base::oppl_Click(int) {
+    if (QWidget *remote = RemoteIfLoaded()) remote->hide();
     DJPlayerInstance().Show();
 }
 

@@ -1,0 +1,501 @@
+// The console's jingles, "Jingle Custom", "Replace & Copy Files of Playlist" and the
+// remote-control bar, driven through the real windows.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "console/AddJingle.h"
+#include "console/ConsoleGlobals.h"
+#include "console/DJPlayer.h"
+#include "console/MediaFiles_Jingles.h"
+#include "console/Remote.h"
+#include "console/RepCop.h"
+#include "console/SelFol.h"
+#include "core/Base.h"
+#include "core/Globals.h"
+#include "core/OpenSaveFiles.h"
+#include "media/MediaPlayer.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Settings.h"
+#include "platform/TextFile.h"
+#include "support/AudioFiles.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+// Acts on the modal windows of a test in order, from a timer: each step waits for its
+// window to show and then runs. Every Warning's text is kept; a Warning no step expects
+// is answered with OK so no test hangs.
+class Modals : public QObject {
+  public:
+    using Step = std::function<void(QWidget *)>;
+    Modals() {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start();
+    }
+    void on(const QString &window, Step step) { queue_.push_back({window, std::move(step)}); }
+    void warning() {
+        on("Warning", [](QWidget *w) { w->findChild<QPushButton *>("Command1(0)")->click(); });
+    }
+    bool done() const { return queue_.empty() && busy_ == 0; }
+    QStringList texts;
+
+  private:
+    // Acts only on the innermost modal window; each step runs from its own zero timer, so
+    // this poll goes on answering the windows that the step opens.
+    void poll() {
+        QWidget *top = QApplication::activeModalWidget();
+        if (starting_ || !top || !top->isVisible() || top == last_)
+            return;
+        const bool warning = top->objectName() == QLatin1String("Warning");
+        if (warning) {
+            auto *label = top->findChild<QLabel *>(QStringLiteral("Label1"));
+            texts << (label ? label->text() : QString());
+        }
+        if (!queue_.empty() && top->objectName() == queue_.front().first) {
+            Step step = queue_.front().second;
+            queue_.pop_front();
+            starting_ = true;
+            ++busy_;
+            QTimer::singleShot(0, this, [this, step, top] {
+                starting_ = false;
+                step(top);
+                --busy_;
+            });
+        } else if (warning) {
+            top->findChild<QPushButton *>(QStringLiteral("Command1(0)"))->click();
+        } else {
+            return;
+        }
+        last_ = top;
+        QTimer::singleShot(20, this, [this] { last_ = nullptr; });
+    }
+    QTimer timer_;
+    std::deque<std::pair<QString, Step>> queue_;
+    int busy_ = 0;
+    bool starting_ = false;
+    QWidget *last_ = nullptr;
+};
+
+QByteArray fileBytes(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray crlf(const QStringList &lines) {
+    QByteArray out;
+    for (const QString &l : lines)
+        out += l.toUtf8() + "\r\n";
+    return out;
+}
+
+template <typename T>
+T *child(QWidget *w, const QString &name) {
+    T *c = w->findChild<T *>(name);
+    if (!c)
+        qWarning("missing control %s", qPrintable(name));
+    return c;
+}
+
+// A user's click on a file of the dialog's file list.
+void clickFile(QWidget *dialog, const QString &name, bool twice = false) {
+    auto *list = child<QListWidget>(dialog, "File1");
+    const QList<QListWidgetItem *> found = list->findItems(name, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(name));
+    list->setCurrentItem(found.first());
+    emit list->itemClicked(found.first());
+    if (twice)
+        emit list->itemDoubleClicked(found.first());
+}
+
+}  // namespace
+
+class TestConsoleDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir audio_;
+    DJPlayer *w_ = nullptr;
+
+    QString wav(const QString &folder, const QString &name, double seconds = 2.0) {
+        QDir().mkpath(audio_.path() + "/" + folder);
+        const QString path = audio_.path() + "/" + folder + "/" + name;
+        if (!QFile::exists(path))
+            vb2test::writeSineWav(path, seconds, 8000);
+        return path;
+    }
+    QString jin() const { return ProgramFolder::file("jing.jin"); }
+
+    // A playlist of player A written as files, put in the chooser and chosen.
+    void choosePlaylistA(const QString &name, const QStringList &paths) {
+        w_->Combo1->clear();
+        QFile::remove(OpenSaveFiles::NameListPath("A"));
+        OpenSaveFiles::AppendComboName("A", name);
+        QStringList lines;
+        for (const QString &p : paths)
+            lines << QFileInfo(p).completeBaseName() << p;
+        TextFile::writeLines(OpenSaveFiles::PlaylistPath("A", 0), lines);
+        w_->Combo1->addItem(name);
+        w_->Combo1->setCurrentIndex(0);
+        emit w_->Combo1->activated(0);
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(audio_.isValid());
+        w_ = &DJPlayerInstance();
+        w_->Show();
+        QVERIFY(w_->isVisible());
+    }
+
+    // The set on file enables the buttons with a path and names them; a click plays the
+    // slot's file on the jingle player; a missing file gives the message and disables its
+    // button until "Jingle Custom" closes (by Cancel too).
+    void jingleButtonsPlayAndFail() {
+        const QString tone = wav("j", "tone.wav");
+        const QString gone = audio_.path() + "/j/gone.wav";
+        QStringList lines(24);
+        lines[1] = "Only a name";
+        lines[4] = tone;  // "C" with an empty name
+        lines[6] = gone;
+        lines[7] = "Gone";
+        TextFile::writeLines(jin(), lines.mid(0, 20));  // a short file: the rest are empty slots
+        MediaFiles::LoadJingles();
+        for (QPushButton *b : w_->Command11)
+            b->setEnabled(false);
+        w_->JingleCheck();
+        QVERIFY(!w_->Command11[0]->isEnabled());
+        QCOMPARE(w_->Command11[0]->toolTip(), QString("Only a name"));
+        QVERIFY(w_->Command11[2]->isEnabled());
+        QCOMPARE(w_->Command11[2]->toolTip(), QString());
+        QVERIFY(!w_->Command11[11]->isEnabled());
+
+        w_->Command11[2]->click();
+        QCOMPARE(w_->MediaPlayer4->FileName(), tone);
+        QVERIFY(w_->MediaPlayer4->isPlaying());
+        QVERIFY(!w_->MediaPlayer1->isPlaying());
+
+        {
+            Modals m;
+            m.warning();
+            w_->Command11[3]->click();
+            QVERIFY(m.done());
+            QCOMPARE(m.texts, QStringList{"Error. File with jingle is not found."});
+        }
+        QVERIFY(!w_->Command11[3]->isEnabled());
+        w_->MediaPlayer4->Stop();
+        {
+            Modals m;
+            m.on("AddJingle", [](QWidget *d) { child<QPushButton>(d, "Command2")->click(); });
+            w_->jnc->trigger();
+            QVERIFY(m.done());
+        }
+        QVERIFY(w_->Command11[3]->isEnabled());
+        QCOMPARE(fileBytes(jin()), crlf(lines.mid(0, 20)));  // Cancel writes nothing
+    }
+
+    // Picking files in the dialog: OK stores the pending pick and writes all 24 lines; a
+    // pick left in another slot keeps its path with the old name; Cancel drops everything,
+    // also slots already stored with "Add".
+    void jingleCustomWritesTheWholeSet() {
+        const QString a = wav("pick", "Intro.wav");
+        const QString b = wav("pick", "Outro.WAV");
+        wav("pick", "notes.txt");
+        QStringList lines(24);
+        lines[3] = "Old B";
+        TextFile::writeLines(jin(), lines);
+        MediaFiles::LoadJingles();
+        Settings::save("LastDir", audio_.path() + "/pick");
+
+        // Cancel after "Add" in slot B: nothing changes.
+        {
+            Modals m;
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), audio_.path() + "/pick");
+                QCOMPARE(dialog->File1->count(), 2);  // the pattern is for audio, any case
+                dialog->Option1[1]->click();
+                clickFile(d, "Intro.wav");
+                dialog->Command5->click();
+                QCOMPARE(JinglePath[1], a);
+                dialog->Command2->click();
+            });
+            w_->jnc_Click(13);
+            QVERIFY(m.done());
+        }
+        QCOMPARE(fileBytes(jin()), crlf(lines));
+        QCOMPARE(JinglePath[1], QString());
+
+        // Slot A picks Intro, then slot B is chosen and OK stores the name box and Outro there.
+        {
+            Modals m;
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QVERIFY(!dialog->Command1->isEnabled());
+                clickFile(d, "Intro.wav");
+                QCOMPARE(dialog->Text1->text(), QString("Intro"));
+                QVERIFY(dialog->Command3->isEnabled() && dialog->Command5->isEnabled());
+                dialog->Option1[1]->click();
+                clickFile(d, "Outro.WAV");
+                dialog->Text1->setText("Big finish");
+                dialog->Command1->click();
+            });
+            w_->jnc_Click(13);
+            QVERIFY(m.done());
+        }
+        lines[0] = a;
+        lines[2] = b;
+        lines[3] = "Big finish";
+        QCOMPARE(fileBytes(jin()), crlf(lines));
+        QCOMPARE(w_->Command11[1]->toolTip(), QString("Big finish"));
+        QVERIFY(w_->Command11[0]->isEnabled() && w_->Command11[1]->isEnabled());
+
+        // A slot whose file exists takes the browser to it; a double-click stores at once.
+        Settings::save("LastDir", QDir::homePath());
+        {
+            Modals m;
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), audio_.path() + "/pick");
+                QCOMPARE(dialog->File1->fileName(), QString("Intro.wav"));
+                dialog->Option1[5]->click();
+                clickFile(d, "Outro.WAV", true);
+                QVERIFY(!dialog->Command5->isEnabled());
+                dialog->Command1->click();
+            });
+            w_->jnc_Click(13);
+            QVERIFY(m.done());
+        }
+        lines[10] = b;
+        lines[11] = "Outro";
+        QCOMPARE(fileBytes(jin()), crlf(lines));
+    }
+
+    // Copy: the files are gathered beside PLAYLIST.m3u and PLAYLIST.log, the sources stay and
+    // the playlist lists the copies; a missing file keeps its path. Replace: the sources go,
+    // except a second file of a name already gathered, which stays where it was.
+    void replaceAndCopyFiles() {
+        const QString one = wav("src1", "one.wav");
+        const QString two = wav("src1", "two.wav");
+        const QString twin = wav("src2", "one.wav", 1.0);
+        const QString missing = wav("src1", "missing.wav");
+        const QString base = audio_.path() + "/shows";
+        QDir().mkpath(base);
+        Settings::save("ReplaceDir", base);
+        Settings::save("Engineer", "Ann");
+        Settings::remove("Manager");
+        Settings::save("Organization", "Radio Вектор");
+        choosePlaylistA("Morning", {one, missing, two});
+        QFile::remove(missing);
+        w_->Label11->setText("1:02:03");
+        FocusPlayer = "A";
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) {
+                QCOMPARE(child<QLineEdit>(d, "Text1")->text(), QString("Morning"));
+                QCOMPARE(child<QLabel>(d, "Label5")->text(), base);
+                QVERIFY(child<QRadioButton>(d, "Option1(1)")->isChecked());
+                child<QPushButton>(d, "Command1")->click();
+            });
+            w_->rop->trigger();
+            QVERIFY(m.done());
+            QCOMPARE(m.texts, QStringList());
+        }
+        const QString dest = base + "/Morning";
+        QVERIFY(QFile::exists(one) && QFile::exists(two));
+        QCOMPARE(fileBytes(dest + "/one.wav"), fileBytes(one));
+        QCOMPARE(fileBytes(OpenSaveFiles::PlaylistPath("A", 0)),
+                 crlf({"one", dest + "/one.wav", "missing", missing, "two", dest + "/two.wav"}));
+        QCOMPARE(w_->List3->item(0)->text(), dest + "/one.wav");
+        QCOMPARE(fileBytes(dest + "/PLAYLIST.m3u"),
+                 crlf({"#EXTM3U", "#EXTINF:0,one", "one.wav", "#EXTINF:0,missing", "missing.wav",
+                       "#EXTINF:0,two", "two.wav"}));
+        const QDate today = QDate::currentDate();
+        const QByteArray log =
+            crlf({"Information about the playlist Morning", "",
+                  "               Date: " + DayMonthText(today) + " " + QString::number(today.year()),
+                  "           Engineer: Ann", "       Main manager: Unknown",
+                  "       Organization: Radio Вектор", "Total Playlist Time: 1:02:03"});
+        QCOMPARE(fileBytes(dest + "/PLAYLIST.log"), log);
+
+        // A second run into the same folder: everything is in place, the reports are rewritten.
+        QFile::remove(dest + "/PLAYLIST.log");
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) { child<QPushButton>(d, "Command1")->click(); });
+            w_->rep_Click(0);
+            QVERIFY(m.done());
+        }
+        QCOMPARE(fileBytes(dest + "/PLAYLIST.log"), log);
+
+        // Replace into "Evening": the twin of one.wav is not allowed to replace it.
+        choosePlaylistA("Evening", {one, twin, two});
+        const QByteArray twinBytes = fileBytes(twin);
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) {
+                child<QRadioButton>(d, "Option1(0)")->click();
+                child<QPushButton>(d, "Command1")->click();
+            });
+            m.warning();
+            w_->rop_Click(0);
+            QVERIFY(m.done());
+            QCOMPARE(m.texts.size(), 1);
+            QVERIFY(m.texts[0].contains(twin));
+        }
+        const QString eve = base + "/Evening";
+        QVERIFY(!QFile::exists(one) && !QFile::exists(two));
+        QCOMPARE(fileBytes(twin), twinBytes);
+        QVERIFY(fileBytes(eve + "/one.wav") != twinBytes);
+        QCOMPARE(fileBytes(OpenSaveFiles::PlaylistPath("A", 0)),
+                 crlf({"one", eve + "/one.wav", "one", twin, "two", eve + "/two.wav"}));
+
+        // A folder name that is no folder name: a message, nothing written, the window stays.
+        const QByteArray before = fileBytes(OpenSaveFiles::PlaylistPath("A", 0));
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) {
+                child<QLineEdit>(d, "Text1")->setText("a/b");
+                child<QPushButton>(d, "Command1")->click();
+            });
+            m.warning();
+            m.on("RepCop", [&](QWidget *d) {
+                QVERIFY(child<QPushButton>(d, "Command1")->isEnabled());
+                child<QPushButton>(d, "Command2")->click();
+            });
+            w_->rop_Click(0);
+            QVERIFY(m.done());
+            QCOMPARE(m.texts, QStringList{"Unknown error in creating folder: " + base + "/a/b"});
+        }
+        QCOMPARE(fileBytes(OpenSaveFiles::PlaylistPath("A", 0)), before);
+    }
+
+    // Browse: "New folder..." creates a subfolder and stays; OK takes the chosen folder, which
+    // is stored as ReplaceDir; a stored folder that is gone falls back to a volume's root.
+    void selectFolder() {
+        const QString base = audio_.path() + "/shows";
+        Settings::save("ReplaceDir", base);
+        choosePlaylistA("Morning", {});
+        {
+            Modals m;
+            m.on("RepCop", [](QWidget *d) { child<QPushButton>(d, "Command3")->click(); });
+            m.on("SelFol", [&](QWidget *d) {
+                auto *dialog = static_cast<SelFol *>(d);
+                QCOMPARE(dialog->Dir1->path(), base);
+                QTimer::singleShot(0, [] {
+                    for (QWidget *top : QApplication::topLevelWidgets())
+                        if (top->objectName() == "InputBox" && top->isVisible())
+                            if (auto *input = qobject_cast<QInputDialog *>(top)) {
+                                input->setTextValue("Night");
+                                input->accept();
+                            }
+                });
+                dialog->Command1->click();
+                QVERIFY(QFileInfo(base + "/Night").isDir());
+                QCOMPARE(dialog->Dir1->path(), base);
+                QVERIFY(!dialog->Dir1->findItems("Night", Qt::MatchExactly).isEmpty());
+                dialog->Dir1->setPath(base + "/Night");
+                dialog->Command2->click();
+            });
+            m.on("RepCop", [&](QWidget *d) {
+                QCOMPARE(child<QLabel>(d, "Label5")->text(), base + "/Night");
+                child<QPushButton>(d, "Command1")->click();  // an empty playlist: folder only
+            });
+            w_->rop_Click(0);
+            QVERIFY(m.done());
+        }
+        QCOMPARE(Settings::get("ReplaceDir"), base + "/Night");
+        QVERIFY(QFileInfo(base + "/Night/Morning").isDir());
+        QVERIFY(!QFile::exists(base + "/Night/Morning/PLAYLIST.m3u"));
+
+        Settings::save("ReplaceDir", base + "/gone");
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) {
+                QCOMPARE(child<QLabel>(d, "Label5")->text(), DriveList::driveOf(QDir::currentPath()));
+                child<QPushButton>(d, "Command2")->click();
+            });
+            w_->rop_Click(0);
+            QVERIFY(m.done());
+        }
+    }
+
+    // The remote drives the live player's list and transport, hides the console and gives
+    // it back; the console's Stop puts out its lamp; the frame's command hides it.
+    void remoteControl() {
+        const QStringList files = {wav("r", "r1.wav", 5), wav("r", "r2.wav", 5), wav("r", "r3.wav", 5)};
+        choosePlaylistA("Remote", files);
+        w_->List1->setCurrentRow(0);
+        w_->List1_Click();
+
+        LivePlayer = "";
+        w_->rct_Click(190);
+        Remote &r = RemoteInstance();
+        QTRY_VERIFY(r.isVisible());
+        r.Form_Activate();
+        QVERIFY(!w_->isVisible() || !w_->parentWidget()->isVisible());
+        QCOMPARE(r.Label1->text() + " (" + r.Label5->text() + ")", QString("0 (0)"));
+        QVERIFY(!r.Command1->isEnabled() && !r.Command3->isEnabled());
+        r.Command6->click();
+        QVERIFY(!r.isVisible());
+        QVERIFY(w_->parentWidget()->isVisible());
+        QCOMPARE(r.windowFlags() & Qt::WindowStaysOnTopHint, Qt::WindowStaysOnTopHint);
+
+        LivePlayer = "A";
+        w_->rct_Click(190);
+        r.Form_Activate();
+        QCOMPARE(r.Label1->text() + " (" + r.Label5->text() + ")", QString("1 (3)"));
+        QCOMPARE(r.Label2->text(), QString("r1"));
+        QVERIFY(!w_->parentWidget()->isVisible());
+        r.Command3->click();
+        r.Command3->click();
+        r.Command3->click();
+        QCOMPARE(r.Label1->text(), QString("3"));
+        QCOMPARE(w_->Label1->text(), QString("r3"));
+        QCOMPARE(w_->List1->selectedItems().size(), 1);
+        r.Command2->click();
+        r.Command2->click();
+        QCOMPARE(r.Label1->text(), QString("1"));
+        QVERIFY(!r.Command2->isEnabled());
+
+        r.Command1->click();
+        QVERIFY(r.lampGreen());
+        QVERIFY(w_->MediaPlayer1->isPlaying());
+        QCOMPARE(w_->MediaPlayer1->FileName(), files[0]);
+        QVERIFY(r.Command4->isEnabled() && r.Command5->isEnabled());
+        r.Command1->click();  // green: nothing
+        QVERIFY(w_->MediaPlayer1->isPlaying());
+        r.Command5->click();
+        QVERIFY(!r.lampGreen());
+        QVERIFY(!w_->MediaPlayer1->isPlaying());
+        r.Command1->click();
+        w_->Command13_Click();
+        QVERIFY(!r.lampGreen());
+        QVERIFY(!r.Command4->isEnabled() && !r.Command5->isEnabled());
+
+        // A shorter list after a playlist change: previous and next stay inside it.
+        r.Command3->click();
+        r.Command3->click();
+        choosePlaylistA("Short", files.mid(0, 1));
+        r.Command2->click();
+        r.Command3->click();
+        QCOMPARE(r.ItemIndexA, 0);
+
+        BaseInstance().oppl_Click();
+        QVERIFY(!r.isVisible());
+        QVERIFY(w_->parentWidget()->isVisible());
+    }
+};
+
+VB2_TEST_MAIN(TestConsoleDialogs)
+#include "test_console_dialogs.moc"
