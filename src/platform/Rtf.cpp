@@ -22,6 +22,13 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr char16_t kLineSeparator = 0x2028;
+// Limits that keep a damaged file from asking for absurd sizes: 1638 pt, 22 inches.
+constexpr int kLargestHalfPoints = 3276;
+constexpr int kLargestIndent = 31680;
+
+int indent(int twips) {
+    return std::clamp(twips, -kLargestIndent, kLargestIndent);
+}
 
 // Windows code page of an RTF font character set; 0 when the set names none.
 int codePageOfCharset(int charset) {
@@ -275,7 +282,8 @@ class Reader {
             ++pos_;
         if (pos_ > digitsStart) {
             hasParam = true;
-            param = int(in_.mid(paramStart, pos_ - paramStart).toLongLong());
+            param = int(
+                std::clamp(in_.mid(paramStart, pos_ - paramStart).toLongLong(), -2147483647LL, 2147483647LL));
         } else {
             pos_ = paramStart;
         }
@@ -427,15 +435,15 @@ class Reader {
         } else if (word == "qj") {
             pa.align = Qt::AlignJustify;
         } else if (word == "li") {
-            pa.li = param;
+            pa.li = indent(param);
         } else if (word == "ri") {
-            pa.ri = param;
+            pa.ri = indent(param);
         } else if (word == "fi") {
-            pa.fi = param;
+            pa.fi = indent(param);
         } else if (word == "sb") {
-            pa.sb = param;
+            pa.sb = indent(param);
         } else if (word == "sa") {
-            pa.sa = param;
+            pa.sa = indent(param);
         } else if (word == "plain") {
             ch = CharState();
         } else if (word == "b") {
@@ -452,7 +460,7 @@ class Reader {
             ch.font = param;
         } else if (word == "fs") {
             if (param > 0)
-                ch.fs = param;
+                ch.fs = std::min(param, kLargestHalfPoints);
         } else if (word == "cf") {
             ch.cf = param;
         }
@@ -623,7 +631,8 @@ class Writer {
         const QStringList families = f.fontFamilies().toStringList();
         if (!families.isEmpty() && !families.first().isEmpty())
             return families.first();
-        return defaultFamily_;
+        const QString single = f.property(QTextFormat::FontFamily).toString();
+        return single.isEmpty() ? defaultFamily_ : single;
     }
 
     static bool hasColor(const QTextCharFormat &f) {

@@ -274,6 +274,13 @@ class TestScript : public QObject {
         QCOMPARE(last.begin().fragment().charFormat().fontFamilies().toStringList().value(0),
                  QString("Arial"));
 
+        // Written again and read back, the structure stays.
+        QTextDocument again;
+        Rtf::read(Rtf::write(&doc), &again);
+        QCOMPARE(again.toPlainText(), doc.toPlainText());
+        QCOMPARE(Rtf::write(&again), Rtf::write(&doc));
+        QVERIFY(again.lastBlock().blockFormat().alignment() & Qt::AlignRight);
+
         // Broken input never fails: stray braces, a cut-off escape, an unknown word.
         Rtf::read("{\\rtf1 a}}{\\foo b\\'", &doc);
         QCOMPARE(doc.toPlainText(), QString("ab"));
@@ -532,6 +539,13 @@ class TestScript : public QObject {
         QVERIFY(ScriptModified);
         QCOMPARE(box_->windowTitle(), report);
         QVERIFY(modals.unexpected.isEmpty());
+
+        // A box hidden by Close stays hidden when a report is opened into it.
+        box_->ll_Click(17);
+        QString again = report;
+        box_->OpenStatFile(again);
+        QVERIFY(!box_->parentWidget()->isVisible());
+        QVERIFY(!ScriptModified);
     }
 };
 
