@@ -4,14 +4,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QStyle>
 #include <QTextCursor>
@@ -556,15 +560,37 @@ void ScriptsBox::ffs_Click(int) {
     QFontDialog dialog(dialogFont_, this);
     dialog.setObjectName(QStringLiteral("CommonDialog1"));
     dialog.setOption(QFontDialog::DontUseNativeDialog, true);
+    // The dialog's effects offer a colour beside strikeout and underline, from the
+    // sixteen basic colours.
+    static const std::pair<const char *, QRgb> colors[] = {
+        {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
+        {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
+        {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
+        {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF}};
+    auto *color = new QComboBox;
+    color->setObjectName(QStringLiteral("Color"));
+    for (const auto &[name, rgb] : colors) {
+        QPixmap swatch(12, 12);
+        swatch.fill(QColor(rgb));
+        color->addItem(QIcon(swatch), QString::fromLatin1(name), QColor(rgb));
+    }
+    color->setCurrentIndex(std::max(0, color->findData(dialogColor_)));
+    const QList<QGroupBox *> groups = dialog.findChildren<QGroupBox *>();
+    if (!groups.isEmpty() && groups.first()->layout())
+        groups.first()->layout()->addWidget(color);
+    else
+        color->setParent(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QFont font = dialog.selectedFont();
     dialogFont_ = font;
+    dialogColor_ = color->currentData().value<QColor>();
     QTextCharFormat format;
     format.setFontWeight(font.bold() ? QFont::Bold : QFont::Normal);
     format.setFontItalic(font.italic());
     format.setFontUnderline(font.underline());
     format.setFontStrikeOut(font.strikeOut());
+    format.setForeground(dialogColor_);
     if (font.pointSizeF() > 0)
         format.setFontPointSize(font.pointSizeF());
     format.setFontFamilies({font.family()});
@@ -646,6 +672,7 @@ void ScriptsBox::resetToDesign() {
     for (QAction *a : fnt)
         a->setChecked(false);
     dialogFont_ = firstDialogFont();
+    dialogColor_ = Qt::black;
     // A box loaded later starts as a new script, and no later Save can write
     // its text over the earlier script's file.
     ScriptFilePath.clear();

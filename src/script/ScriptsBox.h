@@ -3,6 +3,7 @@
 // engineer writes, opens, saves and formats the show's script. It also shows a
 // day's statistics report. Its file and modified flag are the globals
 // ScriptFilePath and ScriptModified (core/Globals.h).
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QTextEdit>
@@ -106,6 +107,7 @@ class ScriptsBox : public MdiChild {
     QList<QMenu *> barMenus_;
     QList<QAction *> toolbarButtons_;
     QFont dialogFont_;
+    QColor dialogColor_ = Qt::black;
     bool loaded_ = false;
     bool joinedFrame_ = false;
     bool loadingText_ = false;

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -468,6 +470,32 @@ class TestScript : public QObject {
         box_->edt_Click(54);
         QVERIFY(box_->Text1->toPlainText().isEmpty());
         QCOMPARE(QApplication::clipboard()->text(), QString("other"));
+
+        // Fonts...: the chosen font, effects and colour go to the selection; the checks stay.
+        Modals modals;
+        modals.window("CommonDialog1", [](QWidget *w) {
+            auto *dialog = qobject_cast<QFontDialog *>(w);
+            QCOMPARE(dialog->currentFont().pointSizeF(), 10.0);
+            QFont chosen("DejaVu Serif");
+            chosen.setPointSize(16);
+            chosen.setBold(true);
+            chosen.setStrikeOut(true);
+            dialog->setCurrentFont(chosen);
+            auto *color = dialog->findChild<QComboBox *>("Color");
+            color->setCurrentIndex(color->findText("Red"));
+            dialog->accept();
+        });
+        box_->Text1->selectAll();
+        box_->ffs_Click(21);
+        QVERIFY(modals.done());
+        const QTextCharFormat chosen = box_->Text1->textCursor().charFormat();
+        QCOMPARE(chosen.fontWeight(), int(QFont::Bold));
+        QVERIFY(chosen.fontStrikeOut());
+        QCOMPARE(chosen.foreground().color(), QColor(255, 0, 0));
+        QCOMPARE(chosen.fontPointSize(), 16.0);
+        QVERIFY(!action("fnt(22)")->isChecked());
+        box_->Text1->selectAll();
+        box_->edt_Click(54);
 
         // Bold twice: the check and the text back to not bold.
         type("b");
