@@ -147,6 +147,7 @@ ScriptsBox::ScriptsBox() : MdiChild(nullptr) {
     buildToolbar();
     Text1 = new ScriptText(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setFont(designFont());
     Text1->document()->setDefaultFont(designFont());
     Text1->setAcceptRichText(true);
     connect(Text1->document(), &QTextDocument::contentsChanged, this,
@@ -392,7 +393,12 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     if (file.error() != QFileDevice::NoError)
         throw VbError(file.errorString());
     if (Rtf::isRtf(bytes)) {
-        Rtf::read(bytes, Text1->document());
+        // A loaded file is where undoing stops, not a step that can be undone.
+        QTextDocument *doc = Text1->document();
+        const bool undo = doc->isUndoRedoEnabled();
+        doc->setUndoRedoEnabled(false);
+        Rtf::read(bytes, doc);
+        doc->setUndoRedoEnabled(undo);
     } else {
         QString text = TextFile::decode(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
