@@ -543,6 +543,11 @@ bool DJPlayer::eventFilter(QObject *watched, QEvent *event) {
                 }
             } else if (watched == list) {
                 if (type == QEvent::KeyPress) {
+                    // Space, S, F and T are the player's commands on release: the list must not
+                    // select or search with them (a queue's selection would collapse before Play).
+                    const int key = static_cast<QKeyEvent *>(event)->key();
+                    if (key == Qt::Key_Space || key == Qt::Key_S || key == Qt::Key_F || key == Qt::Key_T)
+                        return true;
                     // A key that moves the current item or the selection clicks the list.
                     const int before = list->currentRow();
                     const auto selected = list->selectionModel()->selectedRows();

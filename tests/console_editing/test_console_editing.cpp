@@ -432,6 +432,16 @@ class TestConsoleEditing : public QObject {
             w_->ssel_Click(2);
             QCOMPARE(w_->List2->selectedItems().size(), 3);
             QCOMPARE(w_->Label2->text(), QString("B0-0"));
+            // Space plays the whole selection as a queue, S stops: the keys leave the selection alone.
+            QTest::keyClick(w_->List2, Qt::Key_Space);
+            QVERIFY(PlayingB);
+            QCOMPARE(w_->List2->selectedItems().size(), 3);
+            // No type-ahead either: "S" stops and does not jump to the item that begins with it.
+            w_->List2->item(2)->setText("Sunrise");
+            QTest::keyClick(w_->List2, Qt::Key_S);
+            QCoreApplication::processEvents();
+            QVERIFY(!PlayerBInUse);
+            QCOMPARE(w_->List2->selectedItems().size(), 3);
             QVERIFY(none.unexpected.isEmpty());
         }
         {
