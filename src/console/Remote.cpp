@@ -287,7 +287,12 @@ void DJPlayer::rct_Click(int) {
         r.move(BaseInstance().frameGeometry().topLeft() + QPoint(120, 400));
         r.show();
         r.raise();
+        // A platform that kept the focus on the hidden bar sends no activation when it shows
+        // again: the bar then comes up as an activation would bring it.
+        const bool focusKept = QGuiApplication::focusWindow() == r.windowHandle() && !r.isActiveWindow();
         r.activateWindow();
+        if (focusKept)
+            QTimer::singleShot(0, &r, [&r] { r.Form_Activate(); });
     } catch (const std::exception &) {
     }
 }

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -198,6 +199,11 @@ void RepCop::Command1_Click() {
     QStringList failures;
     std::map<QString, QString> gatheredFrom;  // target -> the source copied there in this run
     std::map<QString, QString> sourceTo;      // source -> its target, for a file listed twice
+    // The playlist's own files: one of them already lying in the folder is never replaced.
+    QSet<QString> listed;
+    for (int i = 0; i < count; ++i)
+        if (const QString c = QFileInfo(paths_->item(i)->text()).canonicalFilePath(); !c.isEmpty())
+            listed.insert(c);
     for (int i = 0; i < count; ++i) {
         QListWidgetItem *item = paths_->item(i);
         const QString p = item->text();
@@ -209,7 +215,8 @@ void RepCop::Command1_Click() {
             const QString source = QFileInfo(p).canonicalFilePath();
             if (n == p || (QFileInfo::exists(n) && QFileInfo(n).canonicalFilePath() == source)) {
                 // Already in place (also through another spelling of the same file).
-            } else if (auto other = gatheredFrom.find(n); other != gatheredFrom.end()) {
+                gatheredFrom[n] = source;
+            } else if (gatheredFrom.count(n) || listed.contains(QFileInfo(n).canonicalFilePath())) {
                 // Another file of the same name is already gathered here: replacing it would
                 // give the earlier item this one's sound (or lose it when moving).
                 failures << QStringLiteral("File with such name already copied: ") + p;

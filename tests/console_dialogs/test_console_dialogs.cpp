@@ -360,6 +360,19 @@ class TestConsoleDialogs : public QObject {
         QCOMPARE(fileBytes(OpenSaveFiles::PlaylistPath("A", 0)),
                  crlf({"one", eve + "/one.wav", "one", twin, "two", eve + "/two.wav"}));
 
+        // Nor may it replace a file of the playlist that already lies there.
+        const QByteArray gathered = fileBytes(eve + "/one.wav");
+        choosePlaylistA("Evening", {twin, eve + "/one.wav"});
+        {
+            Modals m;
+            m.on("RepCop", [&](QWidget *d) { child<QPushButton>(d, "Command1")->click(); });
+            m.warning();
+            w_->rop_Click(0);
+            QVERIFY(m.done());
+            QCOMPARE(m.texts, QStringList{"File with such name already copied: " + twin});
+        }
+        QCOMPARE(fileBytes(eve + "/one.wav"), gathered);
+
         // A folder name that is no folder name: a message, nothing written, the window stays.
         const QByteArray before = fileBytes(OpenSaveFiles::PlaylistPath("A", 0));
         {
@@ -442,7 +455,7 @@ class TestConsoleDialogs : public QObject {
         w_->rct_Click(190);
         Remote &r = RemoteInstance();
         QTRY_VERIFY(r.isVisible());
-        r.Form_Activate();
+        QTRY_VERIFY(r.isActiveWindow());
         QVERIFY(!w_->isVisible() || !w_->parentWidget()->isVisible());
         QCOMPARE(r.Label1->text() + " (" + r.Label5->text() + ")", QString("0 (0)"));
         QVERIFY(!r.Command1->isEnabled() && !r.Command3->isEnabled());
@@ -453,7 +466,7 @@ class TestConsoleDialogs : public QObject {
 
         LivePlayer = "A";
         w_->rct_Click(190);
-        r.Form_Activate();
+        QTRY_COMPARE(r.Label5->text(), QString("3"));
         QCOMPARE(r.Label1->text() + " (" + r.Label5->text() + ")", QString("1 (3)"));
         QCOMPARE(r.Label2->text(), QString("r1"));
         QVERIFY(!w_->parentWidget()->isVisible());
@@ -494,6 +507,20 @@ class TestConsoleDialogs : public QObject {
         BaseInstance().oppl_Click();
         QVERIFY(!r.isVisible());
         QVERIFY(w_->parentWidget()->isVisible());
+
+        // A cued file that is gone: its message comes once, not again when the bar gets the
+        // focus back from it.
+        const QString gone = wav("r", "gone.wav");
+        choosePlaylistA("Gone", {gone});
+        QFile::remove(gone);
+        {
+            Modals m;
+            w_->rct_Click(190);
+            QTest::qWait(300);
+            QCOMPARE(m.texts,
+                     QStringList{"File is not found. Probably it is removed or moved to other folder."});
+        }
+        r.Command6->click();
     }
 };
 
