@@ -100,6 +100,10 @@ int virtualKeyCode(int key) {
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 112 + (key - Qt::Key_F1);
+    // A letter typed with the Russian layout: the code of the Latin letter on the same key.
+    static const QString russian = QStringLiteral("ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ");
+    if (const qsizetype at = russian.indexOf(QChar(key)); key > 0xFF && key <= 0xFFFF && at >= 0)
+        return Qt::Key_A + static_cast<int>(at);
     switch (key) {
         case Qt::Key_Backspace:
             return 8;
@@ -545,7 +549,7 @@ bool DJPlayer::eventFilter(QObject *watched, QEvent *event) {
                 if (type == QEvent::KeyPress) {
                     // Space, S, F and T are the player's commands on release: the list must not
                     // select or search with them (a queue's selection would collapse before Play).
-                    const int key = static_cast<QKeyEvent *>(event)->key();
+                    const int key = virtualKeyCode(static_cast<QKeyEvent *>(event)->key());
                     if (key == Qt::Key_Space || key == Qt::Key_S || key == Qt::Key_F || key == Qt::Key_T)
                         return true;
                     // A key that moves the current item or the selection clicks the list.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -442,6 +443,14 @@ class TestConsoleEditing : public QObject {
             QCoreApplication::processEvents();
             QVERIFY(!PlayerBInUse);
             QCOMPARE(w_->List2->selectedItems().size(), 3);
+            // The same keys with the Russian layout: the key of S is "Ы".
+            QTest::keyClick(w_->List2, Qt::Key_Space);
+            QVERIFY(PlayingB);
+            for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent key(type, 0x42B, Qt::NoModifier, QStringLiteral("ы"));
+                QApplication::sendEvent(w_->List2, &key);
+            }
+            QVERIFY(!PlayerBInUse);
             QVERIFY(none.unexpected.isEmpty());
         }
         {
