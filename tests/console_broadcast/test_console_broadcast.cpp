@@ -27,6 +27,7 @@
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -95,16 +96,7 @@ class Modals : public QObject {
     std::deque<QString> files_;
 };
 
-// The item lines of today's report.
-QStringList reportLines() {
-    const QString path = StatisticsReportPath(QDate::currentDate());
-    QStringList out;
-    if (QFile::exists(path))
-        for (const QString &line : TextFile::readLines(path))
-            if (line.startsWith(QLatin1Char('|')) && !line.startsWith(QStringLiteral("|Начало")))
-                out << line;
-    return out;
-}
+using vb2test::reportLines;
 
 int fakeNow = 0;
 
@@ -147,8 +139,7 @@ class TestConsoleBroadcast : public QObject {
   private slots:
     void initTestCase() {
         Broadcast::SecondsOfDay = [] { return fakeNow; };
-        w_ = &DJPlayerInstance();
-        w_->Show();
+        w_ = vb2test::showConsole();
         QDir().mkpath(ProgramFolder::file("Statistics"));
         QVERIFY(wav("Alpha.wav", 5.0).size() > 0);
         addPlaylist(0, "Morning", {wav("Alpha.wav", 5.0), wav("Beta.wav", 5.0)});

@@ -27,100 +27,23 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-constexpr int OK = 0, Yes = 3, No = 4;
-
-// Answers the modal windows of a test in order, from a timer: a Warning is answered
-// with a button, an InputBox with a text ("" cancels). Every Warning's text is kept;
-// a Warning nobody expected is answered with its first button so no test hangs.
-class Modals : public QObject {
-  public:
-    Modals() {
-        timer_.setInterval(5);
-        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
-        timer_.start();
-    }
-    void warning(int button) { queue_.push_back({QStringLiteral("Warning"), button, {}}); }
-    void input(const QString &text) { queue_.push_back({QStringLiteral("InputBox"), 0, text}); }
-    QStringList texts;
-    QStringList unexpected;
-    bool done() const { return queue_.empty(); }
-
-  private:
-    struct Answer {
-        QString window;
-        int button;
-        QString text;
-    };
-    void poll() {
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (!top->isVisible())
-                continue;
-            if (top->objectName() == QLatin1String("Warning")) {
-                auto *label = top->findChild<QLabel *>(QStringLiteral("Label1"));
-                const QString text = label ? label->text() : QString();
-                int button = -1;
-                if (!queue_.empty() && queue_.front().window == QLatin1String("Warning")) {
-                    button = queue_.front().button;
-                    queue_.pop_front();
-                    texts << text;
-                } else {
-                    unexpected << text;
-                }
-                QList<int> order = {button, OK, No};
-                for (int b : order) {
-                    auto *pb = top->findChild<QPushButton *>(QStringLiteral("Command1(%1)").arg(b));
-                    if (b >= 0 && pb && pb->isVisible()) {
-                        pb->click();
-                        return;
-                    }
-                }
-            } else if (top->objectName() == QLatin1String("InputBox")) {
-                auto *dialog = qobject_cast<QInputDialog *>(top);
-                if (!dialog)
-                    continue;
-                QString text;
-                if (!queue_.empty() && queue_.front().window == QLatin1String("InputBox")) {
-                    text = queue_.front().text;
-                    queue_.pop_front();
-                }
-                if (text.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->setTextValue(text);
-                    static_cast<QDialog *>(dialog)->accept();
-                }
-                return;
-            }
-        }
-    }
-    QTimer timer_;
-    std::deque<Answer> queue_;
-};
+using vb2test::fileBytes;
+using vb2test::Modals;
+using vb2test::No;
+using vb2test::OK;
+using vb2test::reportLines;
+using vb2test::Yes;
 
 QStringList fileLines(const QString &path) {
     if (!QFile::exists(path))
         return {};
     return TextFile::readLines(path);
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-// The item lines of today's report (the heading left out).
-QStringList reportLines() {
-    QStringList out;
-    for (const QString &line : fileLines(StatisticsReportPath(QDate::currentDate())))
-        if (line.startsWith(QLatin1Char('|')) && !line.startsWith(QStringLiteral("|Начало")))
-            out << line;
-    return out;
 }
 
 QString now() {
@@ -177,8 +100,7 @@ class TestConsoleDeck : public QObject {
 
   private slots:
     void initTestCase() {
-        w_ = &DJPlayerInstance();
-        w_->Show();
+        w_ = vb2test::showConsole();
         QVERIFY(w_->isVisible());
     }
 

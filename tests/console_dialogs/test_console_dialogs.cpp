@@ -29,7 +29,9 @@
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -88,17 +90,8 @@ class Modals : public QObject {
     QWidget *last_ = nullptr;
 };
 
-QByteArray fileBytes(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray crlf(const QStringList &lines) {
-    QByteArray out;
-    for (const QString &l : lines)
-        out += l.toUtf8() + "\r\n";
-    return out;
-}
+using vb2test::crlf;
+using vb2test::fileBytes;
 
 template <typename T>
 T *child(QWidget *w, const QString &name) {
@@ -153,8 +146,7 @@ class TestConsoleDialogs : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(audio_.isValid());
-        w_ = &DJPlayerInstance();
-        w_->Show();
+        w_ = vb2test::showConsole();
         QVERIFY(w_->isVisible());
     }
 

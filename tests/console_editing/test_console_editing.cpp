@@ -23,102 +23,24 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-constexpr int OK = 0, Yes = 3, No = 4;
-
-// Answers the modal windows of a test in order: a Warning with a button, an InputBox with
-// a text ("" cancels), any other window through a function. Warnings' texts are kept.
-class Modals : public QObject {
-  public:
-    Modals() {
-        timer_.setInterval(5);
-        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
-        timer_.start();
-    }
-    void warning(int button) { queue_.push_back({"Warning", button, {}, {}}); }
-    void input(const QString &text) { queue_.push_back({"InputBox", 0, text, {}}); }
-    void window(const QString &name, std::function<void(QWidget *)> act) {
-        queue_.push_back({name, 0, {}, std::move(act)});
-    }
-    QStringList texts;
-    QStringList unexpected;
-    bool done() const { return queue_.empty(); }
-
-  private:
-    struct Answer {
-        QString window;
-        int button;
-        QString text;
-        std::function<void(QWidget *)> act;
-    };
-    void poll() {
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (!top->isVisible() || !top->isModal())
-                continue;
-            const bool expected = !queue_.empty() && queue_.front().window == top->objectName();
-            if (top->objectName() == QLatin1String("Warning")) {
-                auto *label = top->findChild<QLabel *>(QStringLiteral("Label1"));
-                (expected ? texts : unexpected) << (label ? label->text() : QString());
-                const int button = expected ? queue_.front().button : OK;
-                if (expected)
-                    queue_.pop_front();
-                for (int b : {button, OK, No}) {
-                    auto *pb = top->findChild<QPushButton *>(QStringLiteral("Command1(%1)").arg(b));
-                    if (pb && pb->isVisible()) {
-                        pb->click();
-                        return;
-                    }
-                }
-            } else if (auto *dialog = qobject_cast<QInputDialog *>(top)) {
-                const QString text = expected ? queue_.front().text : QString();
-                if (expected)
-                    queue_.pop_front();
-                if (text.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->setTextValue(text);
-                    static_cast<QDialog *>(dialog)->accept();
-                }
-                return;
-            } else if (expected) {
-                auto act = queue_.front().act;
-                queue_.pop_front();
-                act(top);
-                return;
-            }
-        }
-    }
-    QTimer timer_;
-    std::deque<Answer> queue_;
-};
-
-// A click that opens another modal window is made from the event loop, not from inside
-// the answering timer (a timer never fires again inside its own handler).
-void clickLater(QPushButton *button) {
-    QTimer::singleShot(0, button, [button] { button->click(); });
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
+using vb2test::clickLater;
+using vb2test::crlf;
+using vb2test::fileBytes;
+using vb2test::Modals;
+using vb2test::No;
+using vb2test::OK;
+using vb2test::Yes;
 
 QStringList rows(const QListWidget *list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
-    return out;
-}
-
-QByteArray crlf(const QStringList &lines) {
-    QByteArray out;
-    for (const QString &l : lines)
-        out += l.toUtf8() + "\r\n";
     return out;
 }
 
@@ -178,8 +100,7 @@ class TestConsoleEditing : public QObject {
 
   private slots:
     void initTestCase() {
-        w_ = &DJPlayerInstance();
-        w_->Show();
+        w_ = vb2test::showConsole();
         QVERIFY(w_->isVisible());
     }
 

@@ -24,6 +24,7 @@
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
 
 class TestConsoleMixer : public QObject {
@@ -69,8 +70,7 @@ class TestConsoleMixer : public QObject {
 
   private slots:
     void initTestCase() {
-        w_ = &DJPlayerInstance();
-        w_->Show();
+        w_ = vb2test::showConsole();
         QVERIFY(w_->isVisible());
     }
 

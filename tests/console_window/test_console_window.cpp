@@ -26,6 +26,7 @@
 #include "core/Globals.h"
 #include "platform/Settings.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -54,11 +55,7 @@ class MessageCatcher : public QObject {
     QList<QWidget *> answered_;
 };
 
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using vb2test::writeBytes;
 
 QString home(const QString &name) {
     return vb2test::env()->home() + "/" + name;

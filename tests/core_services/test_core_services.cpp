@@ -13,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/VbError.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 QByteArray readBytes(const QString &path) {
@@ -21,11 +22,7 @@ QByteArray readBytes(const QString &path) {
         return QByteArray("<missing>");
     return f.readAll();
 }
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using vb2test::writeBytes;
 QByteArray utf8(const QString &s) {
     return s.toUtf8();
 }

@@ -26,6 +26,7 @@
 #include "core/WarningWindows.h"
 #include "platform/Settings.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -96,11 +97,7 @@ QStringList menuBarTexts() {
     return texts;
 }
 
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using vb2test::writeBytes;
 
 }  // namespace
 

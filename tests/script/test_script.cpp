@@ -32,6 +32,7 @@
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -123,16 +124,7 @@ class Modals : public QObject {
     std::deque<Answer> queue_;
 };
 
-QByteArray bytesOf(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using vb2test::writeBytes;
 
 // A WordPad-style document in the Windows-1251 code page, as the Windows program saved it.
 const QByteArray kWindowsRtf =
@@ -304,7 +296,7 @@ class TestScript : public QObject {
         QCOMPARE(box_->windowTitle(), QString("show"));
         QVERIFY(!ScriptModified);
         QVERIFY(!action("ssfa")->isEnabled());
-        QVERIFY(Rtf::isRtf(bytesOf(path("show.txt"))));
+        QVERIFY(Rtf::isRtf(vb2test::fileBytes(path("show.txt"))));
 
         writeBytes(path("notes.txt"), QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2\r\nline 2\r\n"));
         writeBytes(path("readme"), QByteArray("plain"));
@@ -331,7 +323,7 @@ class TestScript : public QObject {
         box_->ssfa_Click(13);
         QVERIFY(!ScriptModified);
         QTextDocument saved;
-        Rtf::read(bytesOf(path("show.txt")), &saved);
+        Rtf::read(vb2test::fileBytes(path("show.txt")), &saved);
         QCOMPARE(saved.begin().begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
         modals.file(path("ab.rtf"));
         box_->ssf_Click(12);
@@ -379,7 +371,7 @@ class TestScript : public QObject {
         QCOMPARE(box_->Text1->toPlainText(), QString());
         QCOMPARE(box_->windowTitle(), QString("Unknown Script"));
         QVERIFY(!ScriptModified);
-        QVERIFY(Rtf::isRtf(bytesOf(path("draft.rtf"))));
+        QVERIFY(Rtf::isRtf(vb2test::fileBytes(path("draft.rtf"))));
 
         type("lost");
         modals.warning(No);
@@ -515,7 +507,7 @@ class TestScript : public QObject {
         const QDate day(2026, 3, 9);
         OpenSaveFilesInstance().SaveStatisticsDate("Eng", "Man", "Org", "|12:00 | 03:00 | Song", day);
         const QString report = StatisticsReportPath(day);
-        const QByteArray reportBytes = bytesOf(report);
+        const QByteArray reportBytes = vb2test::fileBytes(report);
         QVERIFY(!reportBytes.isEmpty());
 
         type("unsaved");
@@ -556,7 +548,7 @@ class TestScript : public QObject {
         modals.warning(OK);
         box_->ssfa_Click(13);
         QCOMPARE(modals.texts.last(), "Unknown error in saving file: " + report);
-        QCOMPARE(bytesOf(report), reportBytes);
+        QCOMPARE(vb2test::fileBytes(report), reportBytes);
         QVERIFY(ScriptModified);
         QVERIFY(action("ssfa")->isEnabled());
 
