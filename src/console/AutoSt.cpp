@@ -12,6 +12,7 @@
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
+#include "platform/Guarded.h"
 
 QString AutoSt::SelPlayer;
 int AutoSt::SelIndex = 0;
@@ -23,14 +24,6 @@ QStringList comboItems(const QComboBox *combo) {
     for (int k = 0; k < combo->count(); ++k)
         items << combo->itemText(k);
     return items;
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 }  // namespace

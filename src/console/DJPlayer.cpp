@@ -26,6 +26,7 @@
 
 #include "core/Base.h"
 #include "media/MediaPlayer.h"
+#include "platform/Guarded.h"
 
 namespace {
 
@@ -619,17 +620,6 @@ bool DJPlayer::eventFilter(QObject *watched, QEvent *event) {
     }
     return MdiChild::eventFilter(watched, event);
 }
-
-namespace {
-// Runs a handler so that no error leaves the event that called it.
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
-}
-}  // namespace
 
 void DJPlayer::connectEvents() {
     auto click = [this](QAbstractButton *b, void (DJPlayer::*handler)()) {

@@ -17,6 +17,7 @@
 #include "console/DJPlayer.h"
 #include "core/Base.h"
 #include "core/WarningWindows.h"
+#include "platform/Guarded.h"
 
 namespace {
 
@@ -81,14 +82,6 @@ void keepRunning(QTimer *t) {
 
 void panel(int n, const QString &text) {
     BaseInstance().setPanelText(n, text);
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
+#include "platform/Guarded.h"
 #include "platform/TextPrompt.h"
 
 namespace {
@@ -321,13 +322,6 @@ void playlistCommand(DJPlayer &w, int deck, int Index) {
             Editing::sendPlaylist(deckRefs(w, deck), deckRefs(w, 1 - deck), Index == 2);
         else if (Index == 3)
             Editing::renamePlaylist(deckRefs(w, deck));
-    } catch (const std::exception &) {
-    }
-}
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
     } catch (const std::exception &) {
     }
 }

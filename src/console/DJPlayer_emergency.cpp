@@ -11,17 +11,10 @@
 #include "console/DJPlayer.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
+#include "platform/Guarded.h"
 #include "platform/Settings.h"
 
 namespace {
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
-}
 
 // The banner's labels: white Tahoma 12 pt bold, 1680 twips apart, left to right in the
 // order of indexes 4, 0, 2, 3, 1, 5.

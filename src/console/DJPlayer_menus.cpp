@@ -21,6 +21,7 @@
 #include "core/OpenSaveFiles.h"
 #include "core/UserInf.h"
 #include "core/WarningWindows.h"
+#include "platform/Guarded.h"
 #include "platform/Settings.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
@@ -47,14 +48,6 @@ bool settingAsBool(const QString &key, bool defaultValue) {
     bool ok = false;
     const double d = v.toDouble(&ok);
     return ok ? d != 0 : defaultValue;
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 // Restores the pointer however the load ends.

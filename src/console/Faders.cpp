@@ -14,6 +14,7 @@
 #include "console/ToolTips.h"
 #include "core/ApplicationFunctions.h"
 #include "core/Base.h"
+#include "platform/Guarded.h"
 #include "platform/Settings.h"
 
 namespace {
@@ -24,14 +25,6 @@ constexpr int DesignWidth = 1815, DesignHeight = 3780;
 Faders *&current() {
     static Faders *window = nullptr;
     return window;
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "core/MdiChild.h"
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
+#include "platform/Guarded.h"
 #include "platform/HelpViewer.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
@@ -51,15 +52,6 @@ class BackgroundArea : public QMdiArea {
   private:
     QPixmap picture_;
 };
-
-// No exception ever leaves a menu handler.
-template <typename F>
-void guarded(F &&handler) {
-    try {
-        handler();
-    } catch (const std::exception &) {
-    }
-}
 
 const char *const kPanelTexts[3] = {" Prepare Time: 0:00:00", " Current Time: 0:00:00", " Overtime: 0:00:00"};
 
@@ -358,7 +350,8 @@ void Base::opss_Click(int) {
 }
 
 void Base::oppl_Click(int) {
-    if (QWidget *remote = RemoteIfLoaded()) remote->hide();
+    if (QWidget *remote = RemoteIfLoaded())
+        remote->hide();
     DJPlayerInstance().Show();
 }
 

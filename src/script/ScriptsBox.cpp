@@ -34,6 +34,7 @@
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
+#include "platform/Guarded.h"
 #include "platform/Rtf.h"
 #include "platform/TextFile.h"
 #include "platform/VbError.h"
@@ -48,14 +49,6 @@ const char *const kRtfFormats[] = {"text/rtf", "application/rtf", "text/richtext
 
 int px(int twips) {
     return twips / 15;
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 QFont designFont() {

@@ -11,20 +11,13 @@
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/Guarded.h"
 #include "script/ScriptsBox.h"
 
 namespace {
 
 int px(int twips) {
     return twips / 15;
-}
-
-template <class F>
-void guarded(F &&f) {
-    try {
-        f();
-    } catch (const std::exception &) {
-    }
 }
 
 void paintLabel(QLabel *label, const QColor &back, const QColor &fore) {
