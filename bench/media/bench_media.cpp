@@ -18,6 +18,7 @@
 
 #include "media/AudioEngine.h"
 #include "media/MediaPlayer.h"
+#include "support/AudioFiles.h"
 
 using vb2media::AudioEngine;
 
@@ -25,39 +26,10 @@ namespace {
 
 const QString kData = QStringLiteral(VB2_TEST_DATA);
 
-void put16(QByteArray &b, int v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void put32(QByteArray &b, uint32_t v) {
-    put16(b, int(v & 0xFFFF));
-    put16(b, int(v >> 16));
-}
-
 void writeSineWav(const QString &path, double seconds, int rate = 44100) {
-    const int64_t frames = std::llround(seconds * rate);
-    QByteArray data;
-    data.reserve(int(frames * 4));
-    for (int64_t i = 0; i < frames; ++i) {
-        const int v = int(std::lround(0.3 * 32767 * std::sin(2 * M_PI * 440 * double(i) / rate)));
-        put16(data, v);
-        put16(data, v);
-    }
-    QByteArray b("RIFF");
-    put32(b, uint32_t(36 + data.size()));
-    b.append("WAVEfmt ");
-    put32(b, 16);
-    put16(b, 1);
-    put16(b, 2);
-    put32(b, uint32_t(rate));
-    put32(b, uint32_t(rate * 4));
-    put16(b, 4);
-    put16(b, 16);
-    b.append("data");
-    put32(b, uint32_t(data.size()));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(b + data);
+    vb2test::writePcmWav(path, std::llround(seconds * rate), rate, 2, [=](qint64 i, int) {
+        return qint16(std::lround(0.3 * 32767 * std::sin(2 * M_PI * 440 * double(i) / rate)));
+    });
 }
 
 // A five-minute MP3 without a length header: the frames of a fixture repeated.

@@ -12,7 +12,9 @@
 #include "media/MidiFile.h"
 #include "media/Probe.h"
 #include "platform/VbError.h"
+#include "support/AudioFiles.h"
 #include "support/TestEnv.h"
+#include "support/TestFiles.h"
 
 using vb2media::AudioEngine;
 
@@ -21,48 +23,14 @@ namespace {
 constexpr int kRate = AudioEngine::kRate;
 const QString kData = QStringLiteral(VB2_TEST_DATA);
 
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readBytes(const QString &path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void put16(QByteArray &b, int v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void put32(QByteArray &b, uint32_t v) {
-    put16(b, int(v & 0xFFFF));
-    put16(b, int(v >> 16));
-}
+using vb2test::writeBytes;
 
 // 16-bit PCM; `sample(frame, channel)` in -1..1.
 void writeWav(const QString &path, int64_t frames, int rate, int channels,
               const std::function<double(int64_t, int)> &sample) {
-    QByteArray data;
-    data.reserve(int(frames * channels * 2));
-    for (int64_t i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            put16(data, int(std::lround(std::clamp(sample(i, c), -1.0, 1.0) * 32767)));
-    QByteArray b("RIFF");
-    put32(b, uint32_t(36 + data.size()));
-    b.append("WAVEfmt ");
-    put32(b, 16);
-    put16(b, 1);
-    put16(b, channels);
-    put32(b, uint32_t(rate));
-    put32(b, uint32_t(rate * channels * 2));
-    put16(b, channels * 2);
-    put16(b, 16);
-    b.append("data");
-    put32(b, uint32_t(data.size()));
-    writeBytes(path, b + data);
+    QVERIFY(vb2test::writePcmWav(path, frames, rate, channels, [&](qint64 i, int c) {
+        return qint16(std::lround(std::clamp(sample(i, c), -1.0, 1.0) * 32767));
+    }));
 }
 
 void writeSine(const QString &path, double seconds, double amplitude = 0.5, double freq = 1000,
@@ -426,8 +394,8 @@ class TestMedia : public QObject {
 
     // Damaged and odd files fail at FileName or play what decodes, then end once.
     void badInputs() {
-        const QByteArray mp3 = readBytes(kData + "/tone_xing.mp3");
-        const QByteArray wma = readBytes(kData + "/tone.wma");
+        const QByteArray mp3 = vb2test::fileBytes(kData + "/tone_xing.mp3");
+        const QByteArray wma = vb2test::fileBytes(kData + "/tone.wma");
         QByteArray midi = knownMidi();
         QByteArray brokenMidi = midi;
         brokenMidi[25] = char(0x7F);  // first track's length runs far past the end
@@ -439,7 +407,7 @@ class TestMedia : public QObject {
         {
             const QString w = tmp("h.wav");
             writeWav(w, 0, 44100, 2, [](int64_t, int) { return 0.0; });
-            headerOnly = readBytes(w);
+            headerOnly = vb2test::fileBytes(w);
         }
         struct Case {
             QString name;

@@ -1,18 +1,18 @@
 #pragma once
-// Short audio files written by the tests themselves: PCM WAV of a sine tone.
+// Short audio files written by the tests themselves: PCM WAV and MIDI.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QtEndian>
 #include <cmath>
+#include <functional>
 
 namespace vb2test {
 
-// Writes a 16-bit stereo PCM WAV of `seconds` of a 440 Hz sine at `rate` Hz.
+// Writes a 16-bit PCM WAV of `frames` frames: `sample(frame, channel)` gives each sample.
 // Returns false when the file cannot be written.
-inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, double hz = 440.0) {
-    const int channels = 2;
-    const qint64 frames = static_cast<qint64>(std::llround(seconds * rate));
+inline bool writePcmWav(const QString &path, qint64 frames, int rate, int channels,
+                        const std::function<qint16(qint64, int)> &sample) {
     const qint64 dataBytes = frames * channels * 2;
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(44 + dataBytes));
@@ -31,23 +31,28 @@ inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, 
     bytes.append("WAVEfmt ");
     u32(16);
     u16(1);
-    u16(channels);
+    u16(static_cast<quint16>(channels));
     u32(static_cast<quint32>(rate));
     u32(static_cast<quint32>(rate * channels * 2));
-    u16(channels * 2);
+    u16(static_cast<quint16>(channels * 2));
     u16(16);
     bytes.append("data");
     u32(static_cast<quint32>(dataBytes));
-    for (qint64 i = 0; i < frames; ++i) {
-        const auto s =
-            static_cast<qint16>(8000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
-        u16(static_cast<quint16>(s));
-        u16(static_cast<quint16>(s));
-    }
+    for (qint64 i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            u16(static_cast<quint16>(sample(i, c)));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size();
+}
+
+// Writes a 16-bit stereo PCM WAV of `seconds` of a 440 Hz sine at `rate` Hz.
+// Returns false when the file cannot be written.
+inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, double hz = 440.0) {
+    return writePcmWav(path, std::llround(seconds * rate), rate, 2, [=](qint64 i, int) {
+        return static_cast<qint16>(8000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
+    });
 }
 
 // Writes a one-track MIDI file of `quarterNotes` middle-C quarter notes at 120 beats a
