@@ -11,22 +11,12 @@
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
+#include "console/ItemTexts.h"
 #include "core/ApplicationFunctions.h"
 #include "platform/Guarded.h"
 
 QString AutoSt::SelPlayer;
 int AutoSt::SelIndex = 0;
-
-namespace {
-
-QStringList comboItems(const QComboBox *combo) {
-    QStringList items;
-    for (int k = 0; k < combo->count(); ++k)
-        items << combo->itemText(k);
-    return items;
-}
-
-}  // namespace
 
 AutoSt::AutoSt(QWidget *parent) : QDialog(parent) {
     setObjectName("AutoSt");
@@ -92,8 +82,8 @@ AutoSt::AutoSt(QWidget *parent) : QDialog(parent) {
 void AutoSt::Form_Load() {
     DJPlayer &console = DJPlayerInstance();
     QStringList a, b;
-    ApplicationFunctionsInstance().CopyListToList(comboItems(console.Combo1), a);
-    ApplicationFunctionsInstance().CopyListToList(comboItems(console.Combo2), b);
+    ApplicationFunctionsInstance().CopyListToList(comboTexts(console.Combo1), a);
+    ApplicationFunctionsInstance().CopyListToList(comboTexts(console.Combo2), b);
     List1->addItems(a);
     List2->addItems(b);
 }

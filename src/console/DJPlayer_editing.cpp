@@ -14,6 +14,7 @@
 #include "console/DJPlayer.h"
 #include "console/Deck.h"
 #include "console/DeleteLists.h"
+#include "console/ItemTexts.h"
 #include "console/Property.h"
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
@@ -22,21 +23,6 @@
 #include "platform/TextPrompt.h"
 
 namespace {
-
-QStringList texts(const QListWidget *list) {
-    QStringList out;
-    out.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-QStringList comboTexts(const QComboBox *combo) {
-    QStringList out;
-    for (int i = 0; i < combo->count(); ++i)
-        out << combo->itemText(i);
-    return out;
-}
 
 bool nameListUnreadable(const DeckRefs &d) {
     return d.deck == 0 ? d.w.NameListUnreadableA : d.w.NameListUnreadableB;
@@ -86,7 +72,7 @@ bool savePlaylist(DeckRefs &d) {
     if (n < 0)
         return true;
     try {
-        OpenSaveFilesInstance().SavePlaylist(d.letter, n, texts(d.names), texts(d.paths));
+        OpenSaveFilesInstance().SavePlaylist(d.letter, n, listTexts(d.names), listTexts(d.paths));
         return true;
     } catch (const std::exception &) {
         WarningWindows(writeFailure(OpenSaveFiles::PlaylistPath(d.letter, n)), 0);

@@ -9,6 +9,7 @@
 
 #include "console/DJPlayer.h"
 #include "console/Deck.h"
+#include "console/ItemTexts.h"
 #include "console/MediaFiles.h"
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
@@ -23,14 +24,6 @@ void resetSelectTotal(DeckRefs &d) {
     d.selFrame->setEnabled(false);
     d.selTotal->setText(QStringLiteral("0:00:00"));
     d.selTotal->setEnabled(false);
-}
-
-QStringList texts(const QListWidget *list) {
-    QStringList out;
-    out.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 }  // namespace
@@ -161,8 +154,8 @@ void addFiles(DeckRefs d) {
             d.names->addItem(name);
             d.paths->addItem(file);
         }
-        const QStringList names = texts(d.names);
-        const QStringList paths = texts(d.paths);
+        const QStringList names = listTexts(d.names);
+        const QStringList paths = listTexts(d.paths);
         if (files.size() == 1) {
             OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
             MediaFiles::ShowTotalTime(paths, d.total, *d.w.MediaPlayer3);

@@ -13,6 +13,7 @@
 
 #include "console/DJPlayer.h"
 #include "console/Deck.h"
+#include "console/ItemTexts.h"
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
@@ -51,13 +52,6 @@ void PlaylistRemoval::undo() noexcept {
 // ---- DeleteLists ----
 
 namespace {
-
-QStringList comboTexts(const QComboBox *combo) {
-    QStringList out;
-    for (int i = 0; i < combo->count(); ++i)
-        out << combo->itemText(i);
-    return out;
-}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text) {
     auto *b = new QPushButton(text, parent);
