@@ -32,6 +32,7 @@
 #include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
 #include "support/TestFiles.h"
+#include "support/Widgets.h"
 
 namespace {
 
@@ -93,13 +94,7 @@ class Modals : public QObject {
 using vb2test::crlf;
 using vb2test::fileBytes;
 
-template <typename T>
-T *child(QWidget *w, const QString &name) {
-    T *c = w->findChild<T *>(name);
-    if (!c)
-        qWarning("missing control %s", qPrintable(name));
-    return c;
-}
+using vb2test::child;
 
 // A user's click on a file of the dialog's file list.
 void clickFile(QWidget *dialog, const QString &name, bool twice = false) {

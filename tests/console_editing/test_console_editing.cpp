@@ -18,6 +18,7 @@
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
+#include "console/ItemTexts.h"
 #include "console/Property.h"
 #include "core/OpenSaveFiles.h"
 #include "platform/ProgramFolder.h"
@@ -36,13 +37,6 @@ using vb2test::Modals;
 using vb2test::No;
 using vb2test::OK;
 using vb2test::Yes;
-
-QStringList rows(const QListWidget *list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 }  // namespace
 
@@ -124,12 +118,12 @@ class TestConsoleEditing : public QObject {
     void itemUpAndDown() {
         makePlaylists("A", 1, 5);
         choose(0, 0);
-        const QStringList paths = rows(w_->List3);
+        const QStringList paths = listTexts(w_->List3);
         clickRow(w_->List1, 2);
         QVERIFY(w_->Command16->isEnabled());
         w_->Command16->click();
-        QCOMPARE(rows(w_->List1), QStringList({"A0-0", "A0-2", "A0-1", "A0-3", "A0-4"}));
-        QCOMPARE(rows(w_->List3), QStringList({paths[0], paths[2], paths[1], paths[3], paths[4]}));
+        QCOMPARE(listTexts(w_->List1), QStringList({"A0-0", "A0-2", "A0-1", "A0-3", "A0-4"}));
+        QCOMPARE(listTexts(w_->List3), QStringList({paths[0], paths[2], paths[1], paths[3], paths[4]}));
         QCOMPARE(w_->List1->currentRow(), 1);
         QVERIFY(w_->List1->item(1)->isSelected());
         QVERIFY(!w_->List1->item(2)->isSelected());
@@ -137,7 +131,7 @@ class TestConsoleEditing : public QObject {
                                                   "A0-3", paths[3], "A0-4", paths[4]}));
         w_->Command17->click();
         w_->Command17->click();
-        QCOMPARE(rows(w_->List1), QStringList({"A0-0", "A0-1", "A0-3", "A0-2", "A0-4"}));
+        QCOMPARE(listTexts(w_->List1), QStringList({"A0-0", "A0-1", "A0-3", "A0-2", "A0-4"}));
         QCOMPARE(w_->List1->currentRow(), 3);
 
         // The ends: nothing moves, the file is written again with the same content.
@@ -161,7 +155,7 @@ class TestConsoleEditing : public QObject {
             w_->Command16->click();
             QCOMPARE(m.texts, QStringList({"Unknown error in writing file: " + home("A0.mxp")}));
         }
-        QCOMPARE(rows(w_->List1), QStringList({"A0-0", "A0-1", "A0-3", "A0-2", "A0-4"}));
+        QCOMPARE(listTexts(w_->List1), QStringList({"A0-0", "A0-1", "A0-3", "A0-2", "A0-4"}));
         QCOMPARE(w_->List1->currentRow(), 1);
     }
 
@@ -179,9 +173,9 @@ class TestConsoleEditing : public QObject {
         QCOMPARE(playlistFiles("B"), bFiles + QList<QByteArray>{aFiles[1]});
         QCOMPARE(fileBytes(home("ALLB.lap")), crlf(b + QStringList{"A-list1"}));
         QCOMPARE(w_->Combo2->currentIndex(), 3);
-        QCOMPARE(rows(w_->List2), QStringList({"A1-0", "A1-1"}));
+        QCOMPARE(listTexts(w_->List2), QStringList({"A1-0", "A1-1"}));
         QCOMPARE(w_->Combo1->currentIndex(), 1);
-        QCOMPARE(rows(w_->List1), QStringList({"A1-0", "A1-1"}));
+        QCOMPARE(listTexts(w_->List1), QStringList({"A1-0", "A1-1"}));
 
         // Move playlist 1 of 5: files 0..3 stay, file 1 now holds the former playlist 2.
         w_->cor[2]->trigger();
@@ -288,7 +282,7 @@ class TestConsoleEditing : public QObject {
             w_->rnma->trigger();
             QVERIFY(m.done());
         }
-        QCOMPARE(rows(w_->List1), QStringList({"A1-0", "Новое имя"}));
+        QCOMPARE(listTexts(w_->List1), QStringList({"A1-0", "Новое имя"}));
         QCOMPARE(w_->List3->item(1)->text(), path);
         QCOMPARE(w_->Label1->text(), QString("Новое имя"));
         QVERIFY(QFile::exists(path));

@@ -27,6 +27,7 @@
 #include "platform/Settings.h"
 #include "support/TestEnv.h"
 #include "support/TestFiles.h"
+#include "support/Widgets.h"
 
 namespace {
 
@@ -50,13 +51,7 @@ void whenShown(std::function<void(T *)> action, std::function<bool(T *)> matches
     timer->start();
 }
 
-template <typename T>
-T *child(QWidget *w, const QString &name) {
-    T *c = w->findChild<T *>(name);
-    if (!c)
-        qWarning() << "no child" << name;
-    return c;
-}
+using vb2test::child;
 
 void click(QWidget *w, const QString &name) {
     child<QPushButton>(w, name)->click();
