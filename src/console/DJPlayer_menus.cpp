@@ -13,6 +13,7 @@
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "console/MediaFiles_Jingles.h"
+#include "console/Mixer.h"
 #include "console/ToolTips.h"
 #include "core/Base.h"
 #include "core/Begin.h"
@@ -378,9 +379,8 @@ void DJPlayer::JingleCheck() {
 }
 
 void DJPlayer::CheckLevel() {
-    bool ok = false;
-    const double level = Settings::get("LastFadeLevel", "18").trimmed().toDouble(&ok);
-    if (ok && level == 18) {
+    // The same reading the talk keys use, so a damaged setting ticks "Default" as it fades to 18.
+    if (Mixer::talkLevel() == 18) {
         dB[211]->setChecked(true);
         dBA[511]->setChecked(true);
     }
