@@ -342,22 +342,7 @@ void DJPlayer::dsc_Click(int) {
 }
 
 void DJPlayer::wn_Click(int Index) {
-    switch (Index) {
-        case 31:
-            BaseInstance().Arrange(1);
-            break;
-        case 32:
-            BaseInstance().Arrange(2);
-            break;
-        case 33:
-            BaseInstance().Arrange(0);
-            break;
-        case 34:
-            BaseInstance().Arrange(3);
-            break;
-        default:
-            break;
-    }
+    BaseInstance().ArrangeFromWindowMenu(Index);
 }
 
 void DJPlayer::cnt_Click(int) {

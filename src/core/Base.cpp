@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <exception>
+#include <map>
 
 #include "console/DJPlayer.h"
 #include "console/Remote.h"
@@ -245,6 +246,13 @@ QString Base::panelText(int panel) const {
     if (panel >= 1 && panel <= 3)
         return Panels[panel - 1]->text();
     return {};
+}
+
+void Base::ArrangeFromWindowMenu(int index) {
+    static const std::map<int, int> arrangement = {{31, 1}, {32, 2}, {33, 0}, {34, 3}};
+    const auto found = arrangement.find(index);
+    if (found != arrangement.end())
+        Arrange(found->second);
 }
 
 void Base::Arrange(int how) {

@@ -28,6 +28,9 @@ class Base : public QMainWindow {
     QString panelText(int panel) const;
     // 0 cascade, 1 tile horizontally (stacked), 2 tile vertically (side by side), 3 arrange icons.
     void Arrange(int how);
+    // The child windows' Window menu: 31 tile horizontally, 32 tile vertically, 33 cascade,
+    // 34 arrange icons; any other index does nothing.
+    void ArrangeFromWindowMenu(int index);
     // Closes the program unless a child refuses; false when one refused.
     bool ext_Click(int Index = 1);
     // Windows unloaded before the children are asked (talk level, remote control).

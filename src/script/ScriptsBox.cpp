@@ -613,10 +613,7 @@ void ScriptsBox::fnt_Click(int Index) {
 }
 
 void ScriptsBox::wn_Click(int Index) {
-    static const std::map<int, int> arrangement = {{31, 1}, {32, 2}, {33, 0}, {34, 3}};
-    const auto found = arrangement.find(Index);
-    if (found != arrangement.end())
-        BaseInstance().Arrange(found->second);
+    BaseInstance().ArrangeFromWindowMenu(Index);
 }
 
 void ScriptsBox::cnt_Click(int) {
