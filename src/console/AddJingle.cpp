@@ -20,6 +20,7 @@
 #include "core/Globals.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 
@@ -121,6 +122,8 @@ AddJingle::AddJingle(QWidget *parent) : QDialog(parent) {
 }
 
 void AddJingle::Form_Load() {
+    keptPaths_ = JinglePath;
+    keptNames_ = JingleName;
     Combo1->setCurrentIndex(4);
     Combo1_Click();
     Drive1->setDrive(folderSetting(QStringLiteral("LastDrive")));
@@ -143,11 +146,18 @@ void AddJingle::Form_Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
-    // The set on file is the set: whatever the dialog changed without OK is dropped.
+    // The set on file is the set: whatever the dialog changed without OK is dropped. A file
+    // that cannot be read back leaves the set as it was when the dialog opened.
     try {
         MediaFiles::LoadJingles();
-    } catch (const std::exception &e) {
-        WarningWindows(QString::fromStdString(e.what()), 0);
+    } catch (const std::exception &) {
+        JinglePath = keptPaths_;
+        JingleName = keptNames_;
+        DJPlayer &console = DJPlayerInstance();
+        for (int k = 0; k < 12; ++k)
+            console.Command11[k]->setToolTip(JingleName[k]);
+        WarningWindows(QStringLiteral("Unknown error in opening file: ") + ProgramFolder::file("jing.jin"),
+                       0);
     }
     DJPlayerInstance().JingleCheck();
 }
@@ -197,7 +207,7 @@ void AddJingle::Dir1_Change() {
 
 void AddJingle::File1_Click() {
     const QString name = File1->fileName();
-    if (name.isEmpty())
+    if (name.isEmpty() || TextFile::holdsLineBreak(name))
         return;
     Text1->setText(name.size() >= 4 ? ApplicationFunctionsInstance().FileNameOnly(name) : name);
     JinglePath[JingleSlot] = ApplicationFunctionsInstance().OStrk(File1->path()) + name;
@@ -212,14 +222,12 @@ void AddJingle::File1_DblClick() {
 
 bool AddJingle::storeSlot() {
     const QString name = File1->fileName();
-    // After a folder or slot change nothing may be chosen: a bare folder is no jingle.
-    if (name.isEmpty())
+    // After a folder or slot change nothing may be chosen: a bare folder is no jingle. A
+    // name with a line break cannot be one line of the jingle file.
+    if (name.isEmpty() || TextFile::holdsLineBreak(name))
         return false;
     JinglePath[JingleSlot] = ApplicationFunctionsInstance().OStrk(File1->path()) + name;
-    QString title = Text1->text();
-    title.remove(QLatin1Char('\r'));
-    title.remove(QLatin1Char('\n'));
-    JingleName[JingleSlot] = title;
+    JingleName[JingleSlot] = TextFile::oneLine(Text1->text());
     return true;
 }
 

@@ -54,4 +54,7 @@ class AddJingle : public QDialog {
     // false when no file is chosen (the slot then stays as it was).
     bool storeSlot();
     bool unloaded_ = false;
+    // The set in force when the dialog opened: what Cancel returns to when the file cannot
+    // be read back.
+    std::array<QString, 12> keptPaths_, keptNames_;
 };

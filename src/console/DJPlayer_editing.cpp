@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
 #include "platform/Guarded.h"
+#include "platform/TextFile.h"
 #include "platform/TextPrompt.h"
 
 namespace {
@@ -33,13 +35,6 @@ QString writeFailure(const QString &path) {
 }
 QString readFailure(const QString &path) {
     return QStringLiteral("Unknown error in opening file: ") + path;
-}
-
-// A typed name is one line of a list file.
-QString oneLine(QString text) {
-    text.remove(QLatin1Char('\r'));
-    text.remove(QLatin1Char('\n'));
-    return text;
 }
 
 void runClick(DeckRefs &d) {
@@ -164,19 +159,19 @@ void sendPlaylist(DeckRefs d, DeckRefs o, bool move) {
             failed = OpenSaveFiles::NameListPath(d.letter);
             OpenSaveFilesInstance().SaveCombo(left, d.letter);
         } catch (const std::exception &) {
-            // Back as it was: the later files up again, the playlist from its copy, the
-            // other player's list without the name.
+            // Back as it was: this player's files in their places, the other player's list
+            // without the name; the copy goes only once no list names it.
             removal.undo();
             try {
-                if (!QFileInfo::exists(source))
-                    FileSystem::copyFile(target, source);
                 OpenSaveFilesInstance().SaveCombo(otherNames, o.letter);
                 QFile::remove(target);
             } catch (const std::exception &) {
+                o.combo->addItem(name);
             }
             WarningWindows(writeFailure(failed), 0);
             return;
         }
+        removal.commit();
         d.combo->removeItem(k);
         d.combo->setCurrentIndex(-1);
         d.names->clear();
@@ -189,8 +184,9 @@ void sendPlaylist(DeckRefs d, DeckRefs o, bool move) {
 
 void renamePlaylist(DeckRefs d) {
     const int k = d.combo->currentIndex();
-    const QString answer = oneLine(TextPrompt::InputBox(QStringLiteral("Enter new name of the playlist."),
-                                                        QStringLiteral("Rename Playlist"), QString(), &d.w));
+    const QString answer =
+        TextFile::oneLine(TextPrompt::InputBox(QStringLiteral("Enter new name of the playlist."),
+                                               QStringLiteral("Rename Playlist"), QString(), &d.w));
     if (answer.isEmpty() || k < 0 || k >= d.combo->count() || nameListUnreadable(d))
         return;
     QStringList names = comboTexts(d.combo);
@@ -222,8 +218,8 @@ void renameItem(DeckRefs d) {
     if (i < 0)
         return;
     const QString old = Deck::itemText(d.names, i);
-    const QString answer = oneLine(TextPrompt::InputBox(QStringLiteral("Enter new name of the item."),
-                                                        QStringLiteral("Rename Item"), old, &d.w));
+    const QString answer = TextFile::oneLine(TextPrompt::InputBox(
+        QStringLiteral("Enter new name of the item."), QStringLiteral("Rename Item"), old, &d.w));
     // The list may have changed while the prompt was up.
     if (answer.isEmpty() || i >= d.names->count() || d.names->item(i)->text() != old)
         return;

@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -88,9 +89,7 @@ void create(DeckRefs d) {
             name = TextPrompt::InputBox(QStringLiteral("Enter name of new playlist"),
                                         QStringLiteral("Vantelbrook2"), QString(), &d.w);
             // A name is one line of the name list.
-            name.remove(QLatin1Char('\r'));
-            name.remove(QLatin1Char('\n'));
-            name = name.trimmed();
+            name = TextFile::oneLine(name).trimmed();
             if (name.isEmpty())
                 return;
             if (!d.w.dsc || !d.w.dsc->isChecked())
@@ -113,16 +112,18 @@ void create(DeckRefs d) {
             return;
         }
         // The empty playlist file first: a name is listed only once its file exists, so the
-        // names and the numbered files never go out of step. A file left behind by a failed
-        // name write has the next free number and is emptied again by the next creation.
+        // names and the numbered files never go out of step. A name that cannot be added
+        // takes its file away again (no list names a file of that number).
         const int n = d.combo->count();
-        QString failed;
+        const QString playlist = OpenSaveFiles::PlaylistPath(d.letter, n);
+        QString failed = playlist;
         try {
-            failed = OpenSaveFiles::PlaylistPath(d.letter, n);
-            TextFile::writeLines(failed, {});
+            TextFile::writeLines(playlist, {});
             failed = OpenSaveFiles::NameListPath(d.letter);
             OpenSaveFiles::AppendComboName(d.letter, name);
         } catch (const std::exception &) {
+            if (failed != playlist)
+                QFile::remove(playlist);
             WarningWindows(QStringLiteral("Unknown error in writing file: ") + failed, 0);
             return;
         }

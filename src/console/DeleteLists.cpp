@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -25,15 +26,27 @@ PlaylistRemoval::PlaylistRemoval(int count, int number, const QString &player)
     : count_(count), number_(number), player_(player) {
     for (int k = 0; k < count_; ++k)
         existed_.push_back(k > number_ && QFileInfo::exists(OpenSaveFiles::PlaylistPath(player_, k)));
+    const QFileInfo doomed(OpenSaveFiles::PlaylistPath(player_, number_));
+    kept_ = doomed.absolutePath() + QStringLiteral("/.") + doomed.fileName() + QStringLiteral(".vb2old");
 }
 
 void PlaylistRemoval::run() {
+    // The playlist is only put aside until its name is gone from the name list.
+    const QString doomed = OpenSaveFiles::PlaylistPath(player_, number_);
+    if (FileSystem::isExistingFile(doomed)) {
+        QFile::remove(kept_);
+        FileSystem::renameFile(doomed, kept_);
+    }
     try {
         OpenSaveFilesInstance().DeleteCheckedFiles(count_, number_, player_);
     } catch (...) {
         undo();
         throw;
     }
+}
+
+void PlaylistRemoval::commit() noexcept {
+    QFile::remove(kept_);
 }
 
 void PlaylistRemoval::undo() noexcept {
@@ -46,6 +59,12 @@ void PlaylistRemoval::undo() noexcept {
                 FileSystem::renameFile(below, here);
         } catch (...) {
         }
+    }
+    try {
+        const QString doomed = OpenSaveFiles::PlaylistPath(player_, number_);
+        if (QFileInfo::exists(kept_) && !QFileInfo::exists(doomed))
+            FileSystem::renameFile(kept_, doomed);
+    } catch (...) {
     }
 }
 
@@ -220,6 +239,7 @@ void DeleteLists::DeleteCheckedItems(int deck, QListWidget *List, QStringList &f
                 failures << QStringLiteral("Unknown error in writing file: ") + lap;
                 break;
             }
+            removal.commit();
             names = left;
             --count;
             delete List->takeItem(i);

@@ -13,14 +13,17 @@ class QListWidget;
 class QPushButton;
 
 // Removing playlist file `number` of `player` (of `count` playlists) with the later files
-// moved down by one. A step that fails undoes the moves already made, so the numbering
-// never ends half shifted.
+// moved down by one. The removed file is only put aside until commit(), so undo() brings
+// everything back when the name list cannot be written; a step that fails undoes the
+// moves already made, so the numbering never ends half shifted.
 class PlaylistRemoval {
   public:
     PlaylistRemoval(int count, int number, const QString &player);
     // Raises VbError when a file cannot be deleted or moved (the moves made are undone first).
     void run();
-    // Moves the files that run() moved down back up (the removed file itself is not restored).
+    // Deletes the file put aside: the removal is final.
+    void commit() noexcept;
+    // Moves the files that run() moved down back up and returns the removed one.
     void undo() noexcept;
 
   private:
@@ -28,6 +31,7 @@ class PlaylistRemoval {
     int number_;
     QString player_;
     std::vector<bool> existed_;  // later files present before the run, by number
+    QString kept_;               // where the removed file waits for commit()
 };
 
 class DeleteLists : public QDialog {

@@ -23,14 +23,9 @@ void MediaFiles::LoadJingles() {
 }
 
 void MediaFiles::SaveJingles() {
-    auto oneLine = [](QString text) {
-        text.remove(QLatin1Char('\r'));
-        text.remove(QLatin1Char('\n'));
-        return text;
-    };
     QStringList lines;
     for (int k = 0; k < 12; ++k)
-        lines << oneLine(JinglePath[k]) << oneLine(JingleName[k]);
+        lines << TextFile::oneLine(JinglePath[k]) << TextFile::oneLine(JingleName[k]);
     TextFile::writeLines(ProgramFolder::file("jing.jin"), lines);
     DJPlayer &console = DJPlayerInstance();
     for (int k = 0; k < 12; ++k)

@@ -17,15 +17,17 @@
 #include <QSet>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <map>
+#include <vector>
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
+#include "console/ItemTexts.h"
 #include "console/SelFol.h"
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
+#include "platform/FileSystem.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "platform/VbError.h"
@@ -36,21 +38,6 @@ QLabel *label(QWidget *parent, const char *name, const QString &text) {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     return l;
-}
-
-// Copies from to a temporary file beside to, checks that every byte arrived, then puts it
-// in place of to in one step: a failed copy leaves to as it was.
-bool copyVerified(const QString &from, const QString &to) {
-    const QString part = to + QStringLiteral(".vb2part");
-    QFile::remove(part);
-    if (!QFile::copy(from, part))
-        return false;
-    if (QFileInfo(part).size() != QFileInfo(from).size() ||
-        std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) != 0) {
-        QFile::remove(part);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -196,23 +183,32 @@ void RepCop::Command1_Click() {
     const bool move = Option1[0]->isChecked();
     ProgressBar1->setMaximum(count + 1);
 
+    // First every file is copied; the playlist then records the new places; only then do
+    // the sources go (when moving). A playlist that cannot be written leaves the sources
+    // where it names them and takes the new copies away again.
+    struct Copy {
+        QString source, target;
+        bool replaced;  // a file of that name was there before
+    };
+    std::vector<Copy> copies;
     QStringList failures;
-    std::map<QString, QString> gatheredFrom;  // target -> the source copied there in this run
-    std::map<QString, QString> sourceTo;      // source -> its target, for a file listed twice
+    QStringList paths = listTexts(paths_);
+    const QStringList oldPaths = paths;
+    std::map<QString, QString> gatheredFrom;  // target -> the file copied there in this run
+    std::map<QString, QString> sourceTo;      // file -> its target, for a file listed twice
     // The playlist's own files: one of them already lying in the folder is never replaced.
     QSet<QString> listed;
-    for (int i = 0; i < count; ++i)
-        if (const QString c = QFileInfo(paths_->item(i)->text()).canonicalFilePath(); !c.isEmpty())
+    for (const QString &p : oldPaths)
+        if (const QString c = QFileInfo(p).canonicalFilePath(); !c.isEmpty())
             listed.insert(c);
     for (int i = 0; i < count; ++i) {
-        QListWidgetItem *item = paths_->item(i);
-        const QString p = item->text();
-        const QString key = QDir::cleanPath(QFileInfo(p).absoluteFilePath());
-        if (auto done = sourceTo.find(key); done != sourceTo.end()) {
-            item->setText(done->second);
+        const QString p = oldPaths.at(i);
+        // Repeated sources are the same file however they are spelled (links included).
+        const QString source = QFileInfo(p).canonicalFilePath();
+        if (auto done = sourceTo.find(source); !source.isEmpty() && done != sourceTo.end()) {
+            paths[i] = done->second;
         } else if (af.CheckIsFile(p)) {
             const QString n = af.OStrk(dest) + af.FileNameFromPath(p);
-            const QString source = QFileInfo(p).canonicalFilePath();
             if (n == p || (QFileInfo::exists(n) && QFileInfo(n).canonicalFilePath() == source)) {
                 // Already in place (also through another spelling of the same file).
                 gatheredFrom[n] = source;
@@ -220,33 +216,46 @@ void RepCop::Command1_Click() {
                 // Another file of the same name is already gathered here: replacing it would
                 // give the earlier item this one's sound (or lose it when moving).
                 failures << QStringLiteral("File with such name already copied: ") + p;
-            } else if (!copyVerified(p, n)) {
-                failures << QStringLiteral("Unknown error in copying file: ") + p;
             } else {
-                if (move && !QFile::remove(p))
-                    failures << QStringLiteral("Unknown error in deleting file: ") + p;
-                gatheredFrom[n] = source;
-                sourceTo[key] = n;
-                item->setText(n);
+                const bool replaced = QFileInfo::exists(n);
+                try {
+                    FileSystem::copyFile(p, n);
+                    copies.push_back({p, n, replaced});
+                    gatheredFrom[n] = source;
+                    sourceTo[source] = n;
+                    paths[i] = n;
+                } catch (const std::exception &) {
+                    failures << QStringLiteral("Unknown error in copying file: ") + p;
+                }
             }
         }
         ProgressBar1->setValue(i + 1);
         ProgressBar1->repaint();
     }
 
-    QStringList names, paths;
-    for (int i = 0; i < names_->count(); ++i)
-        names << names_->item(i)->text();
-    for (int i = 0; i < paths_->count(); ++i)
-        paths << paths_->item(i)->text();
+    const QStringList names = listTexts(names_);
     const int number = combo_->currentIndex();
     try {
         // With no playlist chosen there is no playlist file to point at the gathered files.
         if (number >= 0)
             OpenSaveFilesInstance().SavePlaylist(letter_, number, names, paths);
     } catch (const std::exception &) {
+        for (const Copy &copy : copies)
+            if (!copy.replaced)
+                QFile::remove(copy.target);
         failures << QStringLiteral("Unknown error in saving playlist: ") +
                         OpenSaveFiles::PlaylistPath(letter_, number);
+        ProgressBar1->setValue(count + 1);
+        WarningWindows(failures.join(QLatin1Char('\n')), 0);
+        accept();
+        return;
+    }
+    for (int i = 0; i < count && i < paths_->count(); ++i)
+        paths_->item(i)->setText(paths.at(i));
+    if (move) {
+        for (const Copy &copy : copies)
+            if (!QFile::remove(copy.source))
+                failures << QStringLiteral("Unknown error in deleting file: ") + copy.source;
     }
     const QString m3u = dest + QStringLiteral("/PLAYLIST.m3u");
     try {

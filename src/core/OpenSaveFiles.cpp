@@ -1,6 +1,5 @@
 #include "core/OpenSaveFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -30,31 +29,18 @@ QStringList reportHeading(const QDate &date, const QString &AUI, const QString &
         QStringLiteral("Статистические данные об аудио материалах, прозвучавших в программе вещания от ") +
             DayMonthText(date) + QLatin1Char(' ') + QString::number(date.year()) + QStringLiteral(" года."),
         QString(),
-        QStringLiteral("Организация: ") + ORG,
-        QStringLiteral("Ответственный редактор: ") + EDI,
-        QStringLiteral("Звукорежиссер: ") + AUI,
+        QStringLiteral("Организация: ") + TextFile::oneLine(ORG),
+        QStringLiteral("Ответственный редактор: ") + TextFile::oneLine(EDI),
+        QStringLiteral("Звукорежиссер: ") + TextFile::oneLine(AUI),
         QString(),
         QStringLiteral("|Начало|Длител.| Название аудио материала"),
         QString()};
 }
 
-// Creates the day's report with its heading and first line. Never truncates: an
-// existing file makes this fail. A file it made but could not finish is removed.
+// Creates the day's report with its heading and first line, whole or not at all. Never
+// replaces: an existing file makes this fail.
 void createReport(const QString &path, const QStringList &lines) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw VbError(QStringLiteral("Cannot create file: %1 (%2)").arg(path, f.errorString()), 75);
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += TextFile::encode(line);
-        bytes += "\r\n";
-    }
-    const bool written = f.write(bytes) == bytes.size() && f.flush();
-    f.close();
-    if (!written || f.error() != QFileDevice::NoError) {
-        QFile::remove(path);
-        throw VbError(QStringLiteral("Cannot write file: %1").arg(path), 75);
-    }
+    TextFile::createLines(path, lines);
 }
 
 void appendReport(const QString &path, const QString &line) {
@@ -126,11 +112,13 @@ void OpenSaveFiles::SaveStatisticsDate(const QString &AUI, const QString &EDI, c
 void OpenSaveFiles::SaveStatisticsDate(const QString &AUI, const QString &EDI, const QString &ORG,
                                        const QString &CON, const QDate &Date) {
     const QString path = StatisticsReportPath(Date);
+    // One item, one line, whatever a title holds.
+    const QString line = TextFile::oneLine(CON);
     QStringList lines = reportHeading(Date, AUI, EDI, ORG);
-    lines << CON;
+    lines << line;
     for (int attempt = 0;; ++attempt) {
         if (FileSystem::isExistingFile(path)) {
-            appendReport(path, CON);
+            appendReport(path, line);
             return;
         }
         try {
@@ -160,10 +148,7 @@ void OpenSaveFiles::OpenCombo(QStringList &Combo, const QString &Player) {
         // Only a missing list is created; an existing one that cannot be read is never emptied.
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
             throw;
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw VbError(QStringLiteral("Cannot create file: %1 (%2)").arg(path, f.errorString()), 75);
-        f.close();
+        TextFile::createLines(path, {});
         names = TextFile::readLines(path);
     }
     Combo += names;

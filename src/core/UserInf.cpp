@@ -9,10 +9,13 @@
 
 #include "core/Globals.h"
 #include "platform/Settings.h"
+#include "platform/TextFile.h"
 
 namespace {
-// Leading and trailing spaces go; spaces inside a name stay.
-QString trimSpaces(const QString &text) {
+// Leading and trailing spaces go; spaces inside a name stay. A pasted line break goes too:
+// each name is one line of the report's heading.
+QString trimSpaces(QString text) {
+    text = TextFile::oneLine(text);
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text.at(begin) == QLatin1Char(' '))

@@ -1,8 +1,12 @@
 #include "platform/TextFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
+#include <optional>
+
+#include "platform/FileSystem.h"
 
 #include "platform/VbError.h"
 
@@ -22,16 +26,58 @@ QString decode(const QByteArray &bytes) {
     return QString::fromLatin1(bytes);
 }
 
-QByteArray encode(const QString &text) { return text.toUtf8(); }
+QByteArray encode(const QString &text) {
+    return text.toUtf8();
+}
 
-QString readAll(const QString &path) {
+namespace {
+
+bool validUtf8(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+QByteArray joinLines(const QStringList &lines) {
+    QByteArray out;
+    for (const QString &line : lines) {
+        out += encode(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+// The lines in Windows-1251, or nothing when one of them holds a character it lacks.
+std::optional<QByteArray> joinLines1251(const QStringList &lines) {
+    QStringEncoder cp1251("windows-1251");
+    QStringDecoder back("windows-1251");
+    if (!cp1251.isValid() || !back.isValid())
+        return std::nullopt;
+    QByteArray out;
+    for (const QString &line : lines) {
+        const QByteArray bytes = cp1251.encode(line);
+        if (cp1251.hasError() || QString(back.decode(bytes)) != line)
+            return std::nullopt;
+        out += bytes;
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray readBytes(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw VbError(QStringLiteral("Cannot open file for reading: %1 (%2)").arg(path, f.errorString()));
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw VbError(QStringLiteral("Cannot read file: %1 (%2)").arg(path, f.errorString()));
-    return decode(bytes);
+    return bytes;
+}
+
+}  // namespace
+
+QString readAll(const QString &path) {
+    return decode(readBytes(path));
 }
 
 QStringList readLines(const QString &path) {
@@ -52,45 +98,49 @@ QStringList readLines(const QString &path) {
     return lines;
 }
 
-static QByteArray joinLines(const QStringList &lines) {
-    QByteArray out;
-    for (const QString &line : lines) {
-        out += encode(line);
-        out += "\r\n";
-    }
-    return out;
+void writeLines(const QString &path, const QStringList &lines) {
+    FileSystem::writeWhole(path, joinLines(lines));
 }
 
-void writeLines(const QString &path, const QStringList &lines) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw VbError(QStringLiteral("Cannot create file: %1 (%2)").arg(path, f.errorString()));
-    const QByteArray bytes = joinLines(lines);
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        throw VbError(QStringLiteral("Cannot write file: %1 (%2)").arg(path, f.errorString()));
-    }
-    if (!f.commit())
-        throw VbError(QStringLiteral("Cannot write file: %1 (%2)").arg(path, f.errorString()));
+void createLines(const QString &path, const QStringList &lines) {
+    FileSystem::createWhole(path, joinLines(lines));
 }
 
 void appendLines(const QString &path, const QStringList &lines) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::Append))
-        throw VbError(QStringLiteral("Cannot open file for appending: %1 (%2)").arg(path, f.errorString()));
-    QByteArray bytes;
-    if (f.size() > 0) {
-        f.seek(f.size() - 1);
-        char last = 0;
-        if (f.getChar(&last) && last != '\n')
-            bytes += "\r\n";
-        f.seek(f.size());
+    const QByteArray old = QFileInfo::exists(path) ? readBytes(path) : QByteArray();
+    const QByteArray lineEnd = !old.isEmpty() && !old.endsWith('\n') ? QByteArray("\r\n") : QByteArray();
+    if (old.isEmpty() || validUtf8(old)) {
+        FileSystem::appendWhole(path, lineEnd + joinLines(lines));
+        return;
     }
-    bytes += joinLines(lines);
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw VbError(QStringLiteral("Cannot write file: %1 (%2)").arg(path, f.errorString()));
+    // A file made by the Windows program.
+    if (const std::optional<QByteArray> bytes = joinLines1251(lines)) {
+        FileSystem::appendWhole(path, lineEnd + *bytes);
+        return;
+    }
+    const QStringList all = readLines(path) + lines;
+    const bool readOnly = FileSystem::isReadOnly(path);
+    if (readOnly)
+        FileSystem::setReadOnly(path, false);
+    try {
+        writeLines(path, all);
+    } catch (...) {
+        if (readOnly)
+            FileSystem::setReadOnly(path, true);
+        throw;
+    }
+    if (readOnly)
+        FileSystem::setReadOnly(path, true);
 }
 
-bool holdsLineBreak(const QString &text) { return text.contains('\r') || text.contains('\n'); }
+bool holdsLineBreak(const QString &text) {
+    return text.contains('\r') || text.contains('\n');
+}
+
+QString oneLine(QString text) {
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
 
 }  // namespace TextFile

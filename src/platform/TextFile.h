@@ -18,13 +18,20 @@ QStringList readLines(const QString &path);
 // The whole file as text (decoded as above), line ends unchanged.
 QString readAll(const QString &path);
 
-// Replaces the whole file through QSaveFile: on failure the old file stays whole.
+// Replaces the whole file (FileSystem::writeWhole): on failure the old file stays whole.
 void writeLines(const QString &path, const QStringList &lines);
-// Appends whole lines, creating the file when missing. A last line that lacks
-// its line end gets one first, so two lines are never glued together.
+// Writes a file that must not exist yet: it is there whole afterwards, or not at all.
+void createLines(const QString &path, const QStringList &lines);
+// Appends whole lines or none, creating the file when missing. A last line that lacks
+// its line end gets one first, so two lines are never glued together. The file stays
+// readable as one encoding: a Windows-1251 file gets its lines in Windows-1251 while
+// they fit; a line that Windows-1251 cannot hold has the whole file rewritten in UTF-8
+// instead (through writeLines), so no name is lost. Permission bits are kept.
 void appendLines(const QString &path, const QStringList &lines);
 
 // A text that cannot be stored as one line (it holds CR or LF).
 bool holdsLineBreak(const QString &text);
+// A typed or pasted text made fit for one line of a file: CR and LF taken out.
+QString oneLine(QString text);
 
 }  // namespace TextFile

@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -406,12 +405,7 @@ void ScriptsBox::SaveTextFile(const QString &path) {
     // system would let its owner replace it.
     if (FileSystem::isExistingFile(path) && FileSystem::isReadOnly(path))
         throw VbError(QStringLiteral("The file is read-only: ") + path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VbError(file.errorString());
-    const QByteArray bytes = Rtf::write(Text1->document());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw VbError(file.errorString());
+    FileSystem::writeWhole(path, Rtf::write(Text1->document()));
 }
 
 bool ScriptsBox::AskSaveChanges() {
