@@ -146,6 +146,7 @@ void addFiles(DeckRefs d) {
     }
     if (files.isEmpty())
         return;
+    const int before = d.names->count();
     try {
         for (const QString &file : files) {
             // A name with a line break cannot be stored in the playlist file.
@@ -165,6 +166,12 @@ void addFiles(DeckRefs d) {
             OpenSaveFilesInstance().SavePlaylist(d.letter, n, names, paths);
         }
     } catch (const std::exception &) {
+        // The lists keep showing what the playlist file holds.
+        while (d.names->count() > before)
+            delete d.names->takeItem(d.names->count() - 1);
+        while (d.paths->count() > before)
+            delete d.paths->takeItem(d.paths->count() - 1);
+        MediaFiles::ShowTotalTime(d.paths, d.total, *d.w.MediaPlayer3);
         WarningWindows(d.addFailure, 0);
     }
 }

@@ -34,7 +34,7 @@ namespace {
 
 bool validUtf8(const QByteArray &bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    const QString text = utf8.decode(bytes);  // decoding happens on conversion
     return !utf8.hasError();
 }
 
