@@ -345,14 +345,14 @@ class TestFiles : public QObject {
         QVERIFY(leftovers(ProgramFolder::path()).isEmpty());
     }
 
-    // Deleting, copying and moving playlists on a full disk: no name without its file, no
-    // file without its name, nothing renumbered half way.
+    // Deleting, copying and moving playlists on a full disk, and with a name list that
+    // cannot be replaced after the files have moved: no name without its file, no file
+    // without its name, nothing renumbered half way, the deleted playlist back.
     void playlistsOnFullDisk() {
         makePlaylists("A", 3);
         makePlaylists("B", 1);
         const QMap<QString, QByteArray> files = playlistFiles();
-        vb2test::FullProgramFolder full;
-        {
+        auto deleteSecond = [&] {
             Modals m;
             m.window("DeleteLists", [](QWidget *top) {
                 top->findChild<QListWidget *>("List1")->item(1)->setCheckState(Qt::Checked);
@@ -363,23 +363,35 @@ class TestFiles : public QObject {
             w_->del_Click(12);
             QTRY_VERIFY_WITH_TIMEOUT(m.done(), 5000);
             QCOMPARE(m.texts.value(1), "Unknown error in writing file: " + home("ALLA.lap"));
-        }
-        QCOMPARE(playlistFiles(), files);
-        QCOMPARE(w_->Combo1->count(), 3);
-
-        for (int index : {1, 2}) {
+            QCOMPARE(playlistFiles(), files);
+            QCOMPARE(w_->Combo1->count(), 3);
+        };
+        auto send = [&](int index, int messages) {
             Modals m;
-            m.warning(OK);  // choosing rewrites the playlist too
+            for (int k = 0; k < messages; ++k)
+                m.warning(OK);
             choose(0, 1);
-            m.warning(OK);
             w_->cor_Click(index);
             QTRY_VERIFY_WITH_TIMEOUT(m.done(), 5000);
-            QCOMPARE(m.texts.size(), 2);
+            QCOMPARE(m.texts.size(), messages);
             QCOMPARE(playlistFiles(), files);
             QCOMPARE(comboTexts(w_->Combo2), QStringList({"B-list0"}));
             QCOMPARE(w_->Combo1->count(), 3);
+        };
+        {
+            vb2test::FullProgramFolder full;
+            QCOMPARE(playlistFiles(), files);
+            deleteSecond();
+            send(1, 2);  // choosing rewrites the playlist too
+            send(2, 2);
+            QVERIFY(leftovers(ProgramFolder::path()).isEmpty());
         }
-        QVERIFY(leftovers(ProgramFolder::path()).isEmpty());
+        FileSystem::setReadOnly(home("ALLA.lap"), true);
+        deleteSecond();
+        send(2, 1);
+        FileSystem::setReadOnly(home("ALLA.lap"), false);
+        QCOMPARE(QDir(ProgramFolder::path()).entryList({".*.vb2old"}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     // Replace mode moves a file only once the playlist names its new place: on a full disk,
