@@ -163,7 +163,7 @@ void RepCop::Command2_Click() {
 void RepCop::Command1_Click() {
     Command1->setEnabled(false);
     const ApplicationFunctions &af = ApplicationFunctionsInstance();
-    const QString folderName = Text1->text();
+    const QString folderName = TextFile::oneLine(Text1->text());
     const QString dest = af.OStrk(Label5->text()) + folderName;
 
     // One level inside the base folder; a name that is no folder name creates nothing.

@@ -24,7 +24,7 @@ class ApplicationFunctions {
     QString MinusToDigital(const QString &Data) const;
     // Appends the items of Combo to the end of List.
     void CopyListToList(const QStringList &Combo, QStringList &List) const;
-    // Writes PLAYLIST.m3u-style text to Path (whole-file, through QSaveFile).
+    // Writes PLAYLIST.m3u-style text to Path (whole-file, through the safe write path).
     // Raises VbError when it cannot be written or PathList is shorter than NameList.
     void ConvertToM3U(const QStringList &NameList, const QStringList &PathList, const QString &Path) const;
 };
