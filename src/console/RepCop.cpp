@@ -188,7 +188,7 @@ void RepCop::Command1_Click() {
     // where it names them and takes the new copies away again.
     struct Copy {
         QString source, target;
-        bool replaced;  // a file of that name was there before
+        QString kept;  // the file of that name that was there before, put aside
     };
     std::vector<Copy> copies;
     QStringList failures;
@@ -217,14 +217,22 @@ void RepCop::Command1_Click() {
                 // give the earlier item this one's sound (or lose it when moving).
                 failures << QStringLiteral("File with such name already copied: ") + p;
             } else {
-                const bool replaced = QFileInfo::exists(n);
+                QString kept;
                 try {
+                    if (QFileInfo::exists(n)) {
+                        kept = af.OStrk(dest) + QStringLiteral(".") + af.FileNameFromPath(p) +
+                               QStringLiteral(".vb2old");
+                        QFile::remove(kept);
+                        FileSystem::renameFile(n, kept);
+                    }
                     FileSystem::copyFile(p, n);
-                    copies.push_back({p, n, replaced});
+                    copies.push_back({p, n, kept});
                     gatheredFrom[n] = source;
                     sourceTo[source] = n;
                     paths[i] = n;
                 } catch (const std::exception &) {
+                    if (!kept.isEmpty() && !QFileInfo::exists(n))
+                        QFile::rename(kept, n);
                     failures << QStringLiteral("Unknown error in copying file: ") + p;
                 }
             }
@@ -240,9 +248,11 @@ void RepCop::Command1_Click() {
         if (number >= 0)
             OpenSaveFilesInstance().SavePlaylist(letter_, number, names, paths);
     } catch (const std::exception &) {
-        for (const Copy &copy : copies)
-            if (!copy.replaced)
-                QFile::remove(copy.target);
+        for (const Copy &copy : copies) {
+            QFile::remove(copy.target);
+            if (!copy.kept.isEmpty())
+                QFile::rename(copy.kept, copy.target);
+        }
         failures << QStringLiteral("Unknown error in saving playlist: ") +
                         OpenSaveFiles::PlaylistPath(letter_, number);
         ProgressBar1->setValue(count + 1);
@@ -250,6 +260,9 @@ void RepCop::Command1_Click() {
         accept();
         return;
     }
+    for (const Copy &copy : copies)
+        if (!copy.kept.isEmpty())
+            QFile::remove(copy.kept);
     for (int i = 0; i < count && i < paths_->count(); ++i)
         paths_->item(i)->setText(paths.at(i));
     if (move) {

@@ -433,8 +433,11 @@ class TestFiles : public QObject {
             return fileBytes(home("A0.mxp"));
         };
 
-        // A playlist file that cannot be replaced.
+        // A playlist file that cannot be replaced; a file of the same name already waits in
+        // the destination and is there again afterwards.
         QByteArray before = playlist({p1, p2});
+        QDir().mkpath(audio_.path() + "/out1");
+        vb2test::writeBytes(audio_.path() + "/out1/p1.wav", "earlier");
         FileSystem::setReadOnly(home("A0.mxp"), true);
         QStringList texts;
         gather(audio_.path(), "out1", &texts);
@@ -443,7 +446,9 @@ class TestFiles : public QObject {
         QVERIFY(texts[0].contains("Unknown error in saving playlist"));
         QCOMPARE(fileBytes(home("A0.mxp")), before);
         QVERIFY(QFile::exists(p1) && QFile::exists(p2));
-        QVERIFY(!QFile::exists(audio_.path() + "/out1/p1.wav"));
+        QCOMPARE(fileBytes(audio_.path() + "/out1/p1.wav"), QByteArray("earlier"));
+        QCOMPARE(QDir(audio_.path() + "/out1").entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"p1.wav"}));
         QCOMPARE(listTexts(w_->List3), QStringList({p1, p2}));
 
         // A full disk under the destination and the program folder.
