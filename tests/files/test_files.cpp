@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSettings>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <csignal>
@@ -280,12 +281,31 @@ class TestFiles : public QObject {
         QVERIFY(FileSystem::isReadOnly(report));
     }
 
+    // The settings store on a full disk keeps every setting; and each change reads back
+    // at once, even two of the same size within one clock tick.
+    void settingsSurviveFullDisk() {
+        Settings::save("Engineer", "Ann");
+        Settings::save("Organization", QString(3000, QLatin1Char('o')));
+        const QString path = QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orsavine").fileName();
+        const QByteArray before = fileBytes(path);
+        QCOMPARE(inLimitedChild(100, [] { Settings::save("Manager", "Bob"); }), 0);
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(Settings::get("Engineer"), QString("Ann"));
+        for (int i = 0; i < 20; ++i) {
+            Settings::save("Manager", QString::number(i % 10));
+            QCOMPARE(Settings::get("Manager"), QString::number(i % 10));
+        }
+        QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({"*vb2*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
     // ---- the console on a full disk ----
 
     void init() {
         // The console (and its threads) exists only after the tests that fork.
         static const QSet<QByteArray> forking{"rewritesAreWholeOrNotAtAll", "appendsAreWholeOrNotAtAll",
-                                              "killedRewriteLeavesOldOrNew", "windows1251FilesStayReadable"};
+                                              "killedRewriteLeavesOldOrNew", "windows1251FilesStayReadable",
+                                              "settingsSurviveFullDisk"};
         if (forking.contains(QTest::currentTestFunction()))
             return;
         if (!w_)
