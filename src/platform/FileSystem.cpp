@@ -117,8 +117,16 @@ class Sibling {
     }
     // A hard link fails when the target exists, so a file made meanwhile is never replaced.
     void createTarget() {
-        if (::link(name_.constData(), QFile::encodeName(target_).constData()) != 0)
-            fail(QStringLiteral("Cannot create file"), target_, errno);
+        const QByteArray target = QFile::encodeName(target_);
+        if (::link(name_.constData(), target.constData()) != 0) {
+            const int err = errno;
+            // A file system without hard links: a rename that looks first.
+            const bool noLinks = err == EPERM || err == EOPNOTSUPP || err == ENOSYS;
+            if (!noLinks || QFileInfo::exists(target_) || QFileInfo(target_).isSymLink())
+                fail(QStringLiteral("Cannot create file"), target_, noLinks ? EEXIST : err);
+            if (::rename(name_.constData(), target.constData()) != 0)
+                fail(QStringLiteral("Cannot create file"), target_, errno);
+        }
         committed_ = true;
         ::unlink(name_.constData());
         syncFolder(target_);
@@ -178,8 +186,8 @@ void copyFile(const QString &from, const QString &to) {
     struct stat st {};
     ::fstat(in, &st);
     try {
-        const QString target = writeTarget(to);
-        Sibling out(target);
+        // A link in the way is replaced, not written through.
+        Sibling out(to);
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         for (;;) {
             const ssize_t n = ::read(in, buffer.data(), static_cast<size_t>(buffer.size()));
