@@ -67,8 +67,9 @@ QColor lineColor(const QPalette &palette) {
 QColor lampColor(const QPalette &palette) {
     const QColor back = background(palette);
     // Brightest first: the first that reads clearly on this window.
-    static const QColor greens[] = {QColor(0x2f, 0xbf, 0x3a), QColor(0x1e, 0x9c, 0x2a), QColor(0x13, 0x7a, 0x1f),
-                                    QColor(0x0b, 0x5e, 0x14), QColor(0x5e, 0xf0, 0x6b), QColor(0x9a, 0xf7, 0xa3)};
+    static const QColor greens[] = {QColor(0x2f, 0xbf, 0x3a), QColor(0x1e, 0x9c, 0x2a),
+                                    QColor(0x13, 0x7a, 0x1f), QColor(0x0b, 0x5e, 0x14),
+                                    QColor(0x5e, 0xf0, 0x6b), QColor(0x9a, 0xf7, 0xa3)};
     QColor best = greens[0];
     for (const QColor &g : greens) {
         if (contrast(g, back) >= 4.5)

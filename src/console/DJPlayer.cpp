@@ -9,8 +9,8 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -248,8 +248,8 @@ void DJPlayer::buildPlayer(int which) {
     down->setEnabled(false);
 
     // The running light: a column of six lamps right of the item list.
-    auto *column = place(makeShape(frame, ConsoleLook::Shape::Outline),
-                         indexed("Shape10", which), 3090, 1500, 285, 1815);
+    auto *column = place(makeShape(frame, ConsoleLook::Shape::Outline), indexed("Shape10", which), 3090, 1500,
+                         285, 1815);
     std::array<QLabel *, 6> lamps{};
     for (int k = 0; k < 6; ++k) {
         lamps[k] = place(new ConsoleLook::Lamp(frame), indexed(a ? "Ind1" : "Ind2", k), 3135, 1560 + k * 290,
@@ -286,8 +286,7 @@ void DJPlayer::buildPlayer(int which) {
 
     // State marks and remaining time, right of "Stop".
     auto *marks =
-        place(makeShape(frame, ConsoleLook::Shape::Rounded),
-              a ? "Shape4" : "Shape5", 1800, 4290, 1005, 405);
+        place(makeShape(frame, ConsoleLook::Shape::Rounded), a ? "Shape4" : "Shape5", 1800, 4290, 1005, 405);
     std::array<QWidget *, 3> triangle{};
     triangle[0] = place(new LineWidget(frame, true), indexed(a ? "Line3" : "Line4", 0), 1905, 4365, 30, 255);
     triangle[1] = place(new LineWidget(frame, true), indexed(a ? "Line3" : "Line4", 1), 1905, 4365, 210, 135);
@@ -301,8 +300,8 @@ void DJPlayer::buildPlayer(int which) {
         bars[k] = place(makeShape(frame, ConsoleLook::Shape::Fill), name, 1905 + k * 120, 4365, 60, 255);
         bars[k]->hide();
     }
-    auto *square = place(makeShape(frame, ConsoleLook::Shape::Fill),
-                         a ? "Shape6" : "Shape7", 1920, 4380, 225, 225);
+    auto *square =
+        place(makeShape(frame, ConsoleLook::Shape::Fill), a ? "Shape6" : "Shape7", 1920, 4380, 225, 225);
     square->hide();
     auto *remaining = place(makeLabel(frame, "", "00:00"), a ? "Label9" : "Label10", 2220, 4365, 540, 255);
     remaining->hide();
@@ -408,8 +407,7 @@ void DJPlayer::buildBroadcastPanel() {
     Command12 = place(makeButton(this, "", "On Air", ""), "Command12", 5040, 6075, 1215, 330);
     Command12->setProperty("Tag", QString("E"));
     // The on-air lamp lies behind the status text, which reads "Prepare" or "On Air" on it.
-    Shape3 = place(makeShape(this, ConsoleLook::Shape::StateLamp), "Shape3", 6420,
-                   6090, 960, 300);
+    Shape3 = place(makeShape(this, ConsoleLook::Shape::StateLamp), "Shape3", 6420, 6090, 960, 300);
     Label21 = place(makeLabel(this, "", ""), "Label21", 6450, 6105, 900, 270);
     Label21->setAlignment(Qt::AlignCenter);
     Check4 = place(new QCheckBox("Auto Start", this), "Check4", 7440, 6120, 1095, 285);

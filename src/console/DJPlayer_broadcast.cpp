@@ -12,8 +12,8 @@
 
 #include "console/AutoSt.h"
 #include "console/Broadcast.h"
-#include "console/ConsoleLook.h"
 #include "console/ConsoleGlobals.h"
+#include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 #include "core/Base.h"
 #include "core/WarningWindows.h"

@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "console/Broadcast.h"
-#include "console/Deck.h"
 #include "console/DJPlayer.h"
+#include "console/Deck.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
 #include "platform/Guarded.h"

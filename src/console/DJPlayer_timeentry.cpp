@@ -7,8 +7,8 @@
 #include <QMessageBox>
 
 #include "console/Broadcast.h"
-#include "console/ConsoleLook.h"
 #include "console/ConsoleGlobals.h"
+#include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 
 namespace {
@@ -33,12 +33,12 @@ QLineEdit *box(DJPlayer &w, const Field &field, int index) {
 void refuse(DJPlayer &w, const Field &field) {
     messageShown = true;
     try {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantelbrook2"), QString::fromLatin1(field.message),
-                        QMessageBox::Ok, &w);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantelbrook2"),
+                        QString::fromLatin1(field.message), QMessageBox::Ok, &w);
         // A box as narrow as its short text gets its title cut by the window manager.
         if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-            grid->addItem(new QSpacerItem(ConsoleLook::titleRoom(box.windowTitle()), 0), grid->rowCount(), 0, 1,
-                          grid->columnCount());
+            grid->addItem(new QSpacerItem(ConsoleLook::titleRoom(box.windowTitle()), 0), grid->rowCount(), 0,
+                          1, grid->columnCount());
         box.exec();
     } catch (...) {
         messageShown = false;

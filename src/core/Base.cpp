@@ -306,8 +306,8 @@ void Base::Arrange(int how) {
                 if (fixedSize(sub))
                     sub->move(at);
                 else
-                    sub->setGeometry(QRect(at, QSize(area.width() - at.x(), area.height() - at.y())
-                                                   .expandedTo(smallest(sub))));
+                    sub->setGeometry(QRect(
+                        at, QSize(area.width() - at.x(), area.height() - at.y()).expandedTo(smallest(sub))));
                 sub->raise();
             }
             break;

@@ -8,7 +8,7 @@ class QMenu;
 
 class MdiChild : public QWidget {
     Q_OBJECT
-public:
+  public:
     using QWidget::QWidget;
     // The menus the frame shows while this child is active, in menu-bar order.
     virtual QList<QMenu *> childMenus() const = 0;
