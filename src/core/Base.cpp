@@ -305,9 +305,11 @@ void Base::Arrange(int how) {
                 const QPoint at(i * step, i * step);
                 if (fixedSize(sub))
                     sub->move(at);
-                else
-                    sub->setGeometry(QRect(
-                        at, QSize(area.width() - at.x(), area.height() - at.y()).expandedTo(smallest(sub))));
+                else  // its own size, as much of it as the area holds from there
+                    sub->setGeometry(
+                        QRect(at, sub->size()
+                                      .boundedTo(QSize(area.width() - at.x(), area.height() - at.y()))
+                                      .expandedTo(smallest(sub))));
                 sub->raise();
             }
             break;

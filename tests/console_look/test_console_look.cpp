@@ -20,6 +20,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -300,6 +301,13 @@ class TestConsoleLook : public QObject {
         clickRow(w_->List1, 0);
         QVERIFY(w_->Command9->isEnabled());
         checkMarks("stop", -1);
+        {
+            // The cued title reads on its light yellow.
+            const Shot s = grab();
+            const QRect title = s.rectOf(w_->Label1);
+            QCOMPARE(QColor(s.at(title.right() - 2, title.center().y())), QColor(255, 255, 192));
+            QVERIFY2(s.share(title, qRgb(255, 255, 192), 3.0) > 0.03, "the cued title does not read");
+        }
         screenshot("cued");
 
         // Playing: the play mark, and the running light in two of its phases.
@@ -596,6 +604,34 @@ class TestConsoleLook : public QObject {
         QVERIFY(subOf(&sb)->isVisible());
         QCOMPARE(sb.Text1->toPlainText(), QString("Act one"));
         ScriptModified = false;
+    }
+
+    // The time boxes' refusal comes in a box wide enough for its title.
+    void timeEntryMessageHasRoomForItsTitle() {
+        button("Broadcon")->trigger();
+        int width = 0, room = 0;
+        QTimer answer;
+        answer.setInterval(5);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible() && !width) {
+                    width = box->width();
+                    room = ConsoleLook::titleRoom(box->windowTitle());
+                    screenshot("time-entry-message");
+                    QMetaObject::invokeMethod(box->button(QMessageBox::Ok), "click", Qt::QueuedConnection);
+                }
+        });
+        answer.start();
+        QLineEdit *hours = w_->Text1[0];
+        hours->setFocus();
+        hours->selectAll();
+        QTest::keyClicks(hours, "77");
+        QTRY_VERIFY_WITH_TIMEOUT(width > 0, 3000);
+        QVERIFY2(width >= room, qPrintable(QString("%1 < %2").arg(width).arg(room)));
+        answer.stop();
+        QTest::qWait(20);
+        hours->setText("00");
+        button("Broadcon")->trigger();
     }
 
     // Small windows keep their titles whole: the talk level window is wide enough for it.
