@@ -290,12 +290,15 @@ void Base::Arrange(int how) {
     }
     const QRect area = MDIArea->viewport()->rect();
     switch (how) {
-        case 0: {  // each one title bar lower and further right, back to front
-            QList<QMdiSubWindow *> order;
+        case 0: {  // each one title bar lower and further right
+            // The console (a window of fixed size) in front, whole; the others' title bars show
+            // above and left of it.
+            QList<QMdiSubWindow *> order, front;
             for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::StackingOrder)) {
                 if (windows.contains(sub))
-                    order.append(sub);
+                    (fixedSize(sub) ? front : order).append(sub);
             }
+            order += front;
             int step = 0;
             for (QMdiSubWindow *sub : order)
                 step = std::max(step, sub->contentsMargins().top());

@@ -497,6 +497,13 @@ class TestConsoleLook : public QObject {
         for (const auto &[index, name] : arrangements) {
             w_->wn_Click(index);
             check(name, false);
+            if (index == 33) {
+                QList<QMdiSubWindow *> shown;
+                for (QMdiSubWindow *sub : BaseInstance().mdiArea()->subWindowList(QMdiArea::StackingOrder))
+                    if (sub->isVisible())
+                        shown << sub;
+                QVERIFY2(shown.last() == console, "Cascade: a window lies over the console");
+            }
             if (index == 31 || index == 32)
                 QVERIFY2(!box->geometry().intersects(console->geometry()),
                          qPrintable(QString(name) + ": the script box covers the console"));
