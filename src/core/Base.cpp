@@ -315,6 +315,9 @@ void Base::Arrange(int how) {
                                       .expandedTo(smallest(sub))));
                 sub->raise();
             }
+            // The window in front is the one the keys and the menu bar serve.
+            if (!order.isEmpty())
+                MDIArea->setActiveSubWindow(order.last());
             break;
         }
         case 1:    // one above the other, each as wide as the area
