@@ -157,8 +157,6 @@ class TestConsoleLook : public QObject {
         const QRect r = s.rectOf(mark);
         const QRgb back = s.around(r, 1);
         const double share = s.share(r, back, 3.0);
-        if (share < least && !shots_.isEmpty())
-            s.image.save(shots_ + "/failed-" + what + ".png");
         QVERIFY2(share >= least,
                  qPrintable(QString("%1 %2: %3 of its pixels at 3:1").arg(paletteName_, what).arg(share)));
     }
@@ -546,17 +544,14 @@ class TestConsoleLook : public QObject {
         for (QAction *a : sb.win->actions())
             texts << a->text();
         QVERIFY2(texts.contains("Players && DJ Mixpad"), qPrintable(texts.join(" | ")));
-        QList<qint64> keys;
+        // Three pictures, each its own.
+        QList<QImage> pictures;
         for (const char *key : {"Cut", "Copy", "Paste"}) {
             QAction *a = sb.Toolbar1Button(key);
             QVERIFY2(a && !a->icon().isNull(), key);
-            keys << a->icon().pixmap(24).toImage().cacheKey();
-            QVERIFY(!a->icon().pixmap(24).toImage().isNull());
+            QVERIFY(!pictures.contains(a->icon().pixmap(24).toImage()));
+            pictures << a->icon().pixmap(24).toImage();
         }
-        QVERIFY(sb.Toolbar1Button("Cut")->icon().pixmap(24).toImage() !=
-                sb.Toolbar1Button("Copy")->icon().pixmap(24).toImage());
-        QVERIFY(sb.Toolbar1Button("Copy")->icon().pixmap(24).toImage() !=
-                sb.Toolbar1Button("Paste")->icon().pixmap(24).toImage());
     }
 
     // "Emergency File..." opens with the title, filter position and file name that the
@@ -641,13 +636,12 @@ class TestConsoleLook : public QObject {
         button("Broadcon")->trigger();
     }
 
-    // Small windows keep their titles whole: the talk level window is wide enough for it.
+    // The talk level window keeps its title whole too.
     void talkLevelWindowHasRoomForItsTitle() {
         w_->dB_Click(213);
         Faders *f = Faders::loaded();
         QVERIFY(f && f->isVisible());
         QVERIFY(f->width() >= ConsoleLook::titleRoom(f->windowTitle()));
-        QVERIFY(f->width() >= 121);
         screenshot("talk-level");
         Faders::unload();
     }
