@@ -229,6 +229,37 @@ int main(int argc, char *argv[]) {
         p.setFont(font(13));
         p.drawText(QRect(6, 6, 12, 15), Qt::AlignCenter, "!");
     });
+    // The script box's Cut, Copy and Paste.
+    save("tb_cut.png", icon, [](QPainter &p) {
+        p.setPen(QPen(QColor(0x30, 0x34, 0x3c), 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 2.5), QPointF(15.5, 15));
+        p.drawLine(QPointF(16, 2.5), QPointF(8.5, 15));
+        p.setPen(QPen(QColor(0xc6, 0x28, 0x28), 2));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(7, 18), 3.5, 3.5);
+        p.drawEllipse(QPointF(17, 18), 3.5, 3.5);
+    });
+    auto sheet = [](QPainter &p, const QRectF &r) {
+        p.setPen(QPen(QColor(0x45, 0x4a, 0x55), 1.2));
+        p.setBrush(Qt::white);
+        p.drawRect(r);
+        p.setPen(QPen(QColor(0x8a, 0x90, 0x9c), 1));
+        for (qreal y = r.top() + 3.5; y < r.bottom() - 2; y += 3)
+            p.drawLine(QPointF(r.left() + 2.5, y), QPointF(r.right() - 2.5, y));
+    };
+    save("tb_copy.png", icon, [sheet](QPainter &p) {
+        sheet(p, QRectF(3.5, 2.5, 11, 14));
+        sheet(p, QRectF(9.5, 7.5, 11, 14));
+    });
+    save("tb_paste.png", icon, [sheet](QPainter &p) {
+        p.setPen(QPen(QColor(0x6d, 0x4c, 0x2a), 1.2));
+        p.setBrush(QColor(0xc8, 0x93, 0x5a));
+        p.drawRoundedRect(QRectF(2.5, 4.5, 14, 17), 2, 2);
+        p.setBrush(QColor(0x9e, 0xa4, 0xae));
+        p.setPen(QPen(QColor(0x45, 0x4a, 0x55), 1));
+        p.drawRoundedRect(QRectF(6.5, 2.5, 6, 4), 1, 1);
+        sheet(p, QRectF(10.5, 9.5, 10, 12));
+    });
     save("tb_help.png", icon, [](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x1e, 0x6f, 0xd0));

@@ -35,8 +35,7 @@ QString clockForm(double seconds);
 bool timeTextInvalid(const QString &text, const QString &bound);
 
 // The band below the console's designed area (680 twips) is in the window's height
-// while the broadcast strip or the emergency banner is shown. Adds or takes it off
-// once, when that changes; a minimised or maximised window keeps its size.
+// while the broadcast strip or the emergency banner is shown, and only then.
 void fitBand(DJPlayer &w);
 
 }  // namespace Broadcast

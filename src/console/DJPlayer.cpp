@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -24,6 +25,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "console/ConsoleLook.h"
 #include "core/Base.h"
 #include "media/MediaPlayer.h"
 #include "platform/Guarded.h"
@@ -57,7 +59,7 @@ class LineWidget : public QWidget {
     void paintEvent(QPaintEvent *) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(palette().color(QPalette::WindowText), 1.5));
+        p.setPen(QPen(ConsoleLook::markColor(palette()), 2.0));
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         if (width() <= 2)
             p.drawLine(QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.bottom()));
@@ -71,12 +73,8 @@ class LineWidget : public QWidget {
     bool fromTopLeft_;
 };
 
-QFrame *makeShape(QWidget *parent, const QString &name, const QString &style) {
-    auto *f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setAttribute(Qt::WA_StyledBackground);
-    f->setStyleSheet(QStringLiteral("QFrame#%1 { %2 }").arg(name, style));
-    return f;
+QFrame *makeShape(QWidget *parent, ConsoleLook::Shape::Kind kind) {
+    return new ConsoleLook::Shape(parent, kind);
 }
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text) {
@@ -214,6 +212,19 @@ QSize DJPlayer::sizeHint() const {
     return QSize(px(10320), px(5955));
 }
 
+void DJPlayer::FitDesignedSize(bool withBand) {
+    const QSize client = sizeHint() + QSize(0, withBand ? px(680) : 0);
+    setFixedSize(client);
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!sub)
+        return;
+    // The frame window around the console: its title bar and borders, and its layout's margins.
+    QMargins m = sub->contentsMargins();
+    if (sub->layout())
+        m += sub->layout()->contentsMargins();
+    sub->setFixedSize(client.grownBy(m));
+}
+
 void DJPlayer::buildPlayer(int which) {
     const bool a = which == 0;
     auto *frame = place(new QGroupBox(a ? "Player A" : "Player B", this), a ? "Frame1" : "Frame2",
@@ -222,6 +233,7 @@ void DJPlayer::buildPlayer(int which) {
     auto *names = place(new QListWidget(frame), a ? "List1" : "List2", 120, 720, 2895, 2595);
     names->setSelectionMode(QAbstractItemView::ExtendedSelection);
     names->setEnabled(false);
+    new ConsoleLook::FocusRing(names);
     auto *paths = place(new QListWidget(frame), a ? "List3" : "List4", 120, 720, 2895, 2595);
     paths->setSelectionMode(QAbstractItemView::ExtendedSelection);
     paths->hide();
@@ -236,13 +248,12 @@ void DJPlayer::buildPlayer(int which) {
     down->setEnabled(false);
 
     // The running light: a column of six lamps right of the item list.
-    auto *column = place(makeShape(frame, indexed("Shape10", which), "border: 1px solid gray;"),
-                         indexed("Shape10", which), 3090, 1500, 285, 1815);
+    auto *column = place(makeShape(frame, ConsoleLook::Shape::Outline), indexed("Shape10", which), 3090, 1500,
+                         285, 1815);
     std::array<QLabel *, 6> lamps{};
     for (int k = 0; k < 6; ++k) {
-        lamps[k] =
-            place(makeLabel(frame, "", ""), indexed(a ? "Ind1" : "Ind2", k), 3135, 1560 + k * 290, 195, 240);
-        lamps[k]->setAutoFillBackground(true);
+        lamps[k] = place(new ConsoleLook::Lamp(frame), indexed(a ? "Ind1" : "Ind2", k), 3135, 1560 + k * 290,
+                         195, 240);
         lamps[k]->hide();
     }
 
@@ -275,8 +286,7 @@ void DJPlayer::buildPlayer(int which) {
 
     // State marks and remaining time, right of "Stop".
     auto *marks =
-        place(makeShape(frame, a ? "Shape4" : "Shape5", "border: 1px solid gray; border-radius: 6px;"),
-              a ? "Shape4" : "Shape5", 1800, 4290, 1005, 405);
+        place(makeShape(frame, ConsoleLook::Shape::Rounded), a ? "Shape4" : "Shape5", 1800, 4290, 1005, 405);
     std::array<QWidget *, 3> triangle{};
     triangle[0] = place(new LineWidget(frame, true), indexed(a ? "Line3" : "Line4", 0), 1905, 4365, 30, 255);
     triangle[1] = place(new LineWidget(frame, true), indexed(a ? "Line3" : "Line4", 1), 1905, 4365, 210, 135);
@@ -287,11 +297,11 @@ void DJPlayer::buildPlayer(int which) {
     std::array<QFrame *, 2> bars{};
     for (int k = 0; k < 2; ++k) {
         const QString name = indexed(a ? "Shape8" : "Shape9", k);
-        bars[k] = place(makeShape(frame, name, "background: black;"), name, 1905 + k * 120, 4365, 60, 255);
+        bars[k] = place(makeShape(frame, ConsoleLook::Shape::Fill), name, 1905 + k * 120, 4365, 60, 255);
         bars[k]->hide();
     }
-    auto *square = place(makeShape(frame, a ? "Shape6" : "Shape7", "background: black;"),
-                         a ? "Shape6" : "Shape7", 1920, 4380, 225, 225);
+    auto *square =
+        place(makeShape(frame, ConsoleLook::Shape::Fill), a ? "Shape6" : "Shape7", 1920, 4380, 225, 225);
     square->hide();
     auto *remaining = place(makeLabel(frame, "", "00:00"), a ? "Label9" : "Label10", 2220, 4365, 540, 255);
     remaining->hide();
@@ -368,8 +378,8 @@ void DJPlayer::buildMixer() {
 void DJPlayer::buildBroadcastPanel() {
     Label15 = place(makeLabel(this, "", "Begin Time:"), "Label15", 120, 6135, 1035, 255);
     Label16 = place(makeLabel(this, "", "Limit Time:"), "Label16", 2040, 6135, 1035, 255);
-    Shape1 = place(makeShape(this, "Shape1", "border: 1px solid gray;"), "Shape1", 1170, 6090, 765, 285);
-    Shape2 = place(makeShape(this, "Shape2", "border: 1px solid gray;"), "Shape2", 3090, 6090, 765, 285);
+    Shape1 = place(makeShape(this, ConsoleLook::Shape::Outline), "Shape1", 1170, 6090, 765, 285);
+    Shape2 = place(makeShape(this, ConsoleLook::Shape::Outline), "Shape2", 3090, 6090, 765, 285);
     const int lefts[2] = {1200, 3120};
     for (int k = 0; k < 2; ++k) {
         const QString tip = k == 0 ? "Custom Begin Time" : "Custom Limit Time";
@@ -397,8 +407,7 @@ void DJPlayer::buildBroadcastPanel() {
     Command12 = place(makeButton(this, "", "On Air", ""), "Command12", 5040, 6075, 1215, 330);
     Command12->setProperty("Tag", QString("E"));
     // The on-air lamp lies behind the status text, which reads "Prepare" or "On Air" on it.
-    Shape3 = place(makeShape(this, "Shape3", "border: 1px solid gray; border-radius: 5px;"), "Shape3", 6420,
-                   6090, 960, 300);
+    Shape3 = place(makeShape(this, ConsoleLook::Shape::StateLamp), "Shape3", 6420, 6090, 960, 300);
     Label21 = place(makeLabel(this, "", ""), "Label21", 6450, 6105, 900, 270);
     Label21->setAlignment(Qt::AlignCenter);
     Check4 = place(new QCheckBox("Auto Start", this), "Check4", 7440, 6120, 1095, 285);
@@ -406,8 +415,9 @@ void DJPlayer::buildBroadcastPanel() {
 }
 
 void DJPlayer::buildEmergencyBanner() {
-    Frame10 =
-        place(makeShape(this, "Frame10", "background: red; border: none;"), "Frame10", 120, 6120, 10095, 375);
+    // Over the whole broadcast row: its buttons stand a little above 6120 twips, and
+    // not a pixel of them may show above the banner.
+    Frame10 = place(makeShape(this, ConsoleLook::Shape::Banner), "Frame10", 120, 6075, 10095, 420);
     for (int k = 0; k < 6; ++k) {
         Label22[k] =
             place(makeLabel(Frame10, "", "Emergency"), indexed("Label22", k), k * 1680, 60, 1680, 255);

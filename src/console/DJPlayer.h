@@ -65,11 +65,17 @@ class DJPlayer : public MdiChild {
     bool isLoaded() const { return loaded_; }
     // The designed client area (the broadcast strip below it not included).
     QSize sizeHint() const override;
+    // Gives the window its designed size, with the 680-twip band below it or without. The
+    // size is fixed: no arrangement of the frame and no drag of an edge changes it, so the
+    // band's show and hide always start from the designed height.
+    void FitDesignedSize(bool withBand);
 
     // MdiChild
     QList<QMenu *> childMenus() const override;
-    // The close guard: false refuses (after its message); true hides the console.
+    // The close guard: false refuses (after its message).
     bool QueryUnload() override;
+    // The close goes on: the console hides.
+    void Unload() override;
 
     // ---- Player A (Frame1) and player B (Frame2) ----
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr;

@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
@@ -14,6 +13,7 @@
 #include "console/AutoSt.h"
 #include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
+#include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 #include "core/Base.h"
 #include "core/WarningWindows.h"
@@ -31,21 +31,17 @@ const QString OvertimeReset = QStringLiteral(" Overtime: 0:00:00");
 
 // The day's second of the countdown's last tick (or of entering Prepare), -1 for none.
 int lastCountdownTick = -1;
-// The window's height holds the band below the designed area.
-bool bandInHeight = false;
 
 QColor fromBgr(unsigned bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
 // The lamp's fill and colour are kept as the shape's properties "BackStyle" (1 opaque,
-// 0 transparent) and "BackColor"; its look follows them.
+// 0 transparent) and "BackColor"; it paints itself from them.
 void setLamp(QFrame *lamp, bool opaque, unsigned color) {
     lamp->setProperty("BackStyle", opaque ? 1 : 0);
     lamp->setProperty("BackColor", color);
-    lamp->setStyleSheet(QStringLiteral("QFrame#Shape3 { border: 1px solid gray; border-radius: 5px; "
-                                       "background: %1; }")
-                            .arg(opaque ? fromBgr(color).name() : QStringLiteral("transparent")));
+    lamp->update();
 }
 
 bool lampOpaque(const QFrame *lamp) {
@@ -63,8 +59,11 @@ void setStatus(QLabel *label, const QString &text, bool onAir) {
     f.setBold(onAir);
     label->setFont(f);
     QPalette p = label->palette();
+    // "Prepare" stands on the light yellow lamp: a dark palette's light button text would
+    // vanish on it, so it then reads in black, as on a light palette.
+    const QColor buttonText = label->parentWidget()->palette().color(QPalette::ButtonText);
     p.setColor(QPalette::WindowText,
-               onAir ? fromBgr(0x00FFFFFF) : label->parentWidget()->palette().color(QPalette::ButtonText));
+               onAir ? fromBgr(0x00FFFFFF) : ConsoleLook::textOn(fromBgr(LightYellow), buttonText));
     label->setPalette(p);
 }
 
@@ -90,19 +89,7 @@ namespace Broadcast {
 
 void fitBand(DJPlayer &w) {
     QAction *strip = w.Toolbar1Button(QStringLiteral("Broadcon"));
-    const bool want = (strip && strip->isChecked()) || !w.Frame10->isHidden();
-    if (want == bandInHeight)
-        return;
-    QWidget *frame = &w;
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(w.parentWidget()))
-        frame = sub;
-    // A minimised or maximised window cannot take a new height; the band follows at the
-    // next change.
-    if (frame->isMinimized() || frame->isMaximized())
-        return;
-    const int band = 45;  // 680 twips
-    frame->resize(frame->width(), frame->height() + (want ? band : -band));
-    bandInHeight = want;
+    w.FitDesignedSize((strip && strip->isChecked()) || !w.Frame10->isHidden());
 }
 
 }  // namespace Broadcast

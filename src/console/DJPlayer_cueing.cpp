@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "console/ConsoleGlobals.h"
+#include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 #include "console/Deck.h"
 #include "console/MediaFiles.h"
@@ -47,6 +48,9 @@ QString durationText(double seconds) {
 void markCued(QLabel *title) {
     QPalette pal = title->palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 192));
+    // A dark palette's light text would vanish on the light yellow.
+    pal.setColor(QPalette::WindowText,
+                 ConsoleLook::textOn(QColor(255, 255, 192), pal.color(QPalette::WindowText)));
     title->setPalette(pal);
     title->setAutoFillBackground(true);
 }

@@ -9,6 +9,7 @@
 
 #include "console/Broadcast.h"
 #include "console/DJPlayer.h"
+#include "console/Deck.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
 #include "platform/Guarded.h"
@@ -33,14 +34,6 @@ void styleBanner(DJPlayer &w) {
     }
 }
 
-// The file dialog's title, filter and file name carry over to its next showing.
-struct DialogMemory {
-    QString title;
-    QString filter;
-    QString file;
-};
-DialogMemory lastDialog;
-
 }  // namespace
 
 void DJPlayer::alc_Click(int) {
@@ -63,14 +56,17 @@ void DJPlayer::alc_Click(int) {
                            "(*.mp3 *.wma *.wav *.mid *.MP3 *.WMA *.WAV *.MID)"),
         };
         dialog.setNameFilters(filters);
-        if (!lastDialog.title.isEmpty())
-            dialog.setWindowTitle(lastDialog.title);
-        if (!lastDialog.filter.isEmpty())
-            dialog.selectNameFilter(lastDialog.filter);
-        if (!lastDialog.file.isEmpty())
-            dialog.selectFile(lastDialog.file);
+        // No title or filter of its own: those the console's last file command left.
+        const Deck::DialogMemory &last = Deck::ConsoleDialog;
+        if (!last.title.isEmpty())
+            dialog.setWindowTitle(last.title);
+        if (last.filter >= 0 && last.filter < filters.size())
+            dialog.selectNameFilter(filters.at(last.filter));
+        if (!last.file.isEmpty())
+            dialog.selectFile(last.file);
         const bool accepted = dialog.exec() == QDialog::Accepted;
-        lastDialog = {dialog.windowTitle(), dialog.selectedNameFilter(), dialog.selectedFiles().value(0)};
+        Deck::ConsoleDialog = {dialog.windowTitle(), int(filters.indexOf(dialog.selectedNameFilter())),
+                               dialog.selectedFiles().value(0)};
         if (!accepted)
             return;
         chosen = dialog.selectedFiles().value(0);

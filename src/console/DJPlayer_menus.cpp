@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "console/MediaFiles_Jingles.h"
@@ -228,7 +229,7 @@ void DJPlayer::Show() {
                 for (QAction *a : system->actions())
                     if (a->shortcut() == QKeySequence("Ctrl+F4"))
                         a->setShortcut(QKeySequence());
-            sub->adjustSize();
+            Broadcast::fitBand(*this);
         }
     }
     if (!loaded_) {
@@ -289,8 +290,11 @@ bool DJPlayer::QueryUnload() {
         WarningWindows(refusal, 0);
         return false;
     }
-    HideConsole();
     return true;
+}
+
+void DJPlayer::Unload() {
+    HideConsole();
 }
 
 void DJPlayer::Toolbar1_ButtonClick(const QString &key) {

@@ -2,11 +2,13 @@
 // (index 0) and of the limit time (index 1). Typed characters are filtered, each
 // change is checked against the field's bound, and leaving a box completes it and
 // recomputes BeginSeconds and LimitSeconds.
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 
 #include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
+#include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 
 namespace {
@@ -31,7 +33,13 @@ QLineEdit *box(DJPlayer &w, const Field &field, int index) {
 void refuse(DJPlayer &w, const Field &field) {
     messageShown = true;
     try {
-        QMessageBox::critical(&w, QStringLiteral("Vantelbrook2"), QString::fromLatin1(field.message));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantelbrook2"),
+                        QString::fromLatin1(field.message), QMessageBox::Ok, &w);
+        // A box as narrow as its short text gets its title cut by the window manager.
+        if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+            grid->addItem(new QSpacerItem(ConsoleLook::titleRoom(box.windowTitle()), 0), grid->rowCount(), 0,
+                          1, grid->columnCount());
+        box.exec();
     } catch (...) {
         messageShown = false;
         throw;

@@ -81,7 +81,10 @@ QStringList chooseWithDialog(QWidget *parent) {
             "All audio files (MP3, WAV, WMA, MIDI) (*.mp3 *.wav *.wma *.mid *.MP3 *.WAV *.WMA *.MID)")};
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.last());
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    Deck::ConsoleDialog = {dialog.windowTitle(), int(filters.indexOf(dialog.selectedNameFilter())),
+                           dialog.selectedFiles().value(0)};
+    if (!accepted)
         return {};
     return dialog.selectedFiles();
 }
@@ -141,6 +144,7 @@ DeckRefs deckRefs(DJPlayer &w, int deck) {
 namespace Deck {
 
 std::function<QStringList(QWidget *parent)> ChooseAudioFiles = chooseWithDialog;
+DialogMemory ConsoleDialog;
 
 bool onAir(DJPlayer &w) {
     return w.Command15->property("Tag").toString() == QLatin1String("Stop");

@@ -130,4 +130,14 @@ void deleteItems(DeckRefs d);
 // The add dialog; tests replace it. Returns the full paths chosen, empty when cancelled.
 extern std::function<QStringList(QWidget *parent)> ChooseAudioFiles;
 
+// The console's file dialog is one dialog shared by its file commands: the title, the
+// position of the chosen filter entry (0 first, -1 none yet) and the file name that one
+// command leaves are what the next command that sets none of its own shows.
+struct DialogMemory {
+    QString title;
+    int filter = -1;
+    QString file;
+};
+extern DialogMemory ConsoleDialog;
+
 }  // namespace Deck

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "console/ConsoleLook.h"
 #include "console/Mixer.h"
 #include "console/ToolTips.h"
 #include "core/ApplicationFunctions.h"
@@ -60,7 +61,8 @@ void Faders::unload() {
 Faders::Faders() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("Faders");
     setWindowTitle("Talk Level");
-    setFixedSize(DesignWidth / 15, DesignHeight / 15);
+    // Wider than designed where the window manager would cut the title short.
+    setFixedSize(std::max(DesignWidth / 15, ConsoleLook::titleRoom(windowTitle())), DesignHeight / 15);
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName("Frame1");

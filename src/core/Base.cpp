@@ -9,7 +9,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QStatusBar>
+#include <algorithm>
 #include <exception>
 #include <map>
 
@@ -223,6 +225,13 @@ QMdiSubWindow *Base::addChild(MdiChild *child) {
 bool Base::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
         case QEvent::Show:
+            // A child window opens inside the frame's visible area, once the area has placed it.
+            if (auto *sub = qobject_cast<QMdiSubWindow *>(watched)) {
+                QPointer<QMdiSubWindow> shown(sub);
+                QMetaObject::invokeMethod(
+                    this, [this, shown] { keepInside(shown); }, Qt::QueuedConnection);
+            }
+            [[fallthrough]];
         case QEvent::Hide:
         case QEvent::ShowToParent:
         case QEvent::HideToParent:
@@ -255,35 +264,89 @@ void Base::ArrangeFromWindowMenu(int index) {
         Arrange(found->second);
 }
 
+namespace {
+
+// A window whose size is fixed (the console) keeps it in every arrangement.
+bool fixedSize(const QMdiSubWindow *sub) {
+    return sub->minimumSize() == sub->maximumSize();
+}
+
+// The smallest size a resizable window is given: its title bar and a few lines below it.
+QSize smallest(const QMdiSubWindow *sub) {
+    return sub->minimumSizeHint().expandedTo(QSize(160, 120));
+}
+
+}  // namespace
+
 void Base::Arrange(int how) {
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::CreationOrder)) {
         if (sub->isVisible() && !sub->isMinimized())
             windows.append(sub);
     }
+    for (QMdiSubWindow *sub : windows) {
+        if (sub->isMaximized())
+            sub->showNormal();
+    }
     const QRect area = MDIArea->viewport()->rect();
     switch (how) {
-        case 0:
-            MDIArea->cascadeSubWindows();
+        case 0: {  // each one title bar lower and further right
+            // The console (a window of fixed size) in front, whole; the others' title bars show
+            // above and left of it.
+            QList<QMdiSubWindow *> order, front;
+            for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::StackingOrder)) {
+                if (windows.contains(sub))
+                    (fixedSize(sub) ? front : order).append(sub);
+            }
+            order += front;
+            int step = 0;
+            for (QMdiSubWindow *sub : order)
+                step = std::max(step, sub->contentsMargins().top());
+            step = std::max(step, 20);
+            for (int i = 0; i < int(order.size()); ++i) {
+                QMdiSubWindow *sub = order[i];
+                const QPoint at(i * step, i * step);
+                if (fixedSize(sub))
+                    sub->move(at);
+                else  // its own size, as much of it as the area holds from there
+                    sub->setGeometry(
+                        QRect(at, sub->size()
+                                      .boundedTo(QSize(area.width() - at.x(), area.height() - at.y()))
+                                      .expandedTo(smallest(sub))));
+                sub->raise();
+            }
+            // The window in front is the one the keys and the menu bar serve.
+            if (!order.isEmpty())
+                MDIArea->setActiveSubWindow(order.last());
             break;
+        }
         case 1:    // one above the other, each as wide as the area
         case 2: {  // side by side, each as high as the area
             if (windows.isEmpty())
                 break;
-            const int n = int(windows.size());
-            for (int i = 0; i < n; ++i) {
-                QMdiSubWindow *sub = windows[i];
-                if (sub->isMaximized())
-                    sub->showNormal();
-                QRect r;
-                if (how == 1) {
-                    const int h = area.height() / n;
-                    r = QRect(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
-                } else {
-                    const int wd = area.width() / n;
-                    r = QRect(i * wd, 0, i == n - 1 ? area.width() - i * wd : wd, area.height());
+            const bool stacked = how == 1;
+            // Fixed windows take their own room; the others share what is left.
+            int fixedRoom = 0, shared = 0;
+            for (QMdiSubWindow *sub : windows) {
+                if (fixedSize(sub))
+                    fixedRoom += stacked ? sub->height() : sub->width();
+                else
+                    ++shared;
+            }
+            const int room = std::max(0, (stacked ? area.height() : area.width()) - fixedRoom);
+            int at = 0, placed = 0;
+            for (QMdiSubWindow *sub : windows) {
+                if (fixedSize(sub)) {
+                    sub->move(stacked ? QPoint(0, at) : QPoint(at, 0));
+                    at += stacked ? sub->height() : sub->width();
+                    continue;
                 }
+                ++placed;
+                const int share = placed == shared ? room - (room / shared) * (shared - 1) : room / shared;
+                QRect r = stacked ? QRect(0, at, area.width(), share) : QRect(at, 0, share, area.height());
+                r.setSize(r.size().expandedTo(smallest(sub)));
                 sub->setGeometry(r);
+                at += stacked ? r.height() : r.width();
             }
             break;
         }
@@ -305,6 +368,22 @@ void Base::Arrange(int how) {
     }
 }
 
+void Base::keepInside(QMdiSubWindow *sub) {
+    if (!sub || !sub->isVisible() || sub->isMinimized() || sub->isMaximized())
+        return;
+    const QRect area = MDIArea->viewport()->rect();
+    if (area.isEmpty())
+        return;
+    QRect r = sub->geometry();
+    // A resizable window larger than the area is made to fit; a fixed one keeps its size.
+    if (!fixedSize(sub))
+        r.setSize(r.size().boundedTo(area.size()).expandedTo(smallest(sub)));
+    r.moveLeft(std::clamp(r.left(), 0, std::max(0, area.width() - r.width())));
+    r.moveTop(std::clamp(r.top(), 0, std::max(0, area.height() - r.height())));
+    if (r != sub->geometry())
+        sub->setGeometry(r);
+}
+
 void Base::addUnloadFirst(std::function<void()> closer) {
     unloadFirst_.push_back(std::move(closer));
 }
@@ -316,15 +395,20 @@ bool Base::ext_Click(int) {
                 closer();
         });
     }
+    // Every child is asked before any goes: a refusal leaves the frame as it was.
+    QList<MdiChild *> children;
     for (QMdiSubWindow *sub : MDIArea->subWindowList(QMdiArea::CreationOrder)) {
-        auto *child = qobject_cast<MdiChild *>(sub->widget());
-        if (!child)
-            continue;
+        if (auto *child = qobject_cast<MdiChild *>(sub->widget()))
+            children.append(child);
+    }
+    for (MdiChild *child : children) {
         bool allowed = false;
         guarded([&] { allowed = child->QueryUnload(); });
         if (!allowed)
             return false;
     }
+    for (MdiChild *child : children)
+        guarded([&] { child->Unload(); });
     closingDown_ = true;
     hide();
     closingDown_ = false;

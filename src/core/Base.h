@@ -27,7 +27,12 @@ class Base : public QMainWindow {
     void setPanelText(int panel, const QString &text);
     QString panelText(int panel) const;
     // 0 cascade, 1 tile horizontally (stacked), 2 tile vertically (side by side), 3 arrange icons.
+    // A child of fixed size (the console) keeps it and is never covered: cascading puts it in
+    // front, tiling gives the others the room left around it.
     void Arrange(int how);
+    // Moves a child window into the area's visible part (and a resizable one larger than
+    // the area down to its size).
+    void keepInside(QMdiSubWindow *sub);
     // The child windows' Window menu: 31 tile horizontally, 32 tile vertically, 33 cascade,
     // 34 arrange icons; any other index does nothing.
     void ArrangeFromWindowMenu(int index);

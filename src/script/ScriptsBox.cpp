@@ -166,9 +166,9 @@ void ScriptsBox::buildToolbar() {
         {"Save", s->standardIcon(QStyle::SP_DialogSaveButton), "Сохранить файл"},
         {"Print", QIcon::fromTheme(QStringLiteral("document-print")), "Печать"},
         {nullptr, {}, nullptr},
-        {"Cut", QIcon::fromTheme(QStringLiteral("edit-cut")), "Вырезать"},
-        {"Copy", QIcon::fromTheme(QStringLiteral("edit-copy")), "Копировать"},
-        {"Paste", QIcon::fromTheme(QStringLiteral("edit-paste")), "Вставить"},
+        {"Cut", QIcon(QStringLiteral(":/images/tb_cut.png")), "Вырезать"},
+        {"Copy", QIcon(QStringLiteral(":/images/tb_copy.png")), "Копировать"},
+        {"Paste", QIcon(QStringLiteral(":/images/tb_paste.png")), "Вставить"},
         {nullptr, {}, nullptr},
         {"Help", QIcon(QStringLiteral(":/images/tb_help.png")), "Справка"},
     };
@@ -290,7 +290,8 @@ void ScriptsBox::buildMenus() {
             if (first)
                 win->addSeparator();
             first = false;
-            QAction *a = win->addAction(sub->windowTitle());
+            // "&" in a title is a letter, not an access-key mark.
+            QAction *a = win->addAction(sub->windowTitle().replace(QLatin1Char('&'), QStringLiteral("&&")));
             a->setCheckable(true);
             a->setChecked(sub == area->activeSubWindow());
             connect(a, &QAction::triggered, area, [area, sub] { area->setActiveSubWindow(sub); });
@@ -671,18 +672,22 @@ void ScriptsBox::resetToDesign() {
 }
 
 bool ScriptsBox::QueryUnload() {
-    if (!AskSaveChanges())
-        return false;
+    return AskSaveChanges();
+}
+
+void ScriptsBox::Unload() {
     resetToDesign();
     windowFrame()->hide();
     loaded_ = false;
-    return true;
 }
 
 void ScriptsBox::closeEvent(QCloseEvent *event) {
     // The window is kept and made new when it unloads; the close box asks first.
     event->ignore();
-    guarded([this] { QueryUnload(); });
+    guarded([this] {
+        if (QueryUnload())
+            Unload();
+    });
 }
 
 void OpenScriptFileIntoBox(QWidget *dialogParent) {

@@ -36,6 +36,7 @@ class ScriptsBox : public MdiChild {
 
     QList<QMenu *> childMenus() const override;
     bool QueryUnload() override;
+    void Unload() override;
 
     // Loads the window when it is not loaded (a newly loaded box shows itself).
     void Load();

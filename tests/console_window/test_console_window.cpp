@@ -310,7 +310,8 @@ class TestConsoleWindow : public QObject {
         QCOMPARE(c->Check5->text(), QString("Auto Stop"));
         QCOMPARE(c->Label21->text(), QString());
         QVERIFY(c->Frame10->isHidden());
-        QCOMPARE(c->Frame10->geometry(), QRect(8, 408, 673, 25));
+        // The banner's designed band, reaching up over the row's taller buttons.
+        QCOMPARE(c->Frame10->geometry(), QRect(8, 405, 673, 28));
         for (int k = 0; k < 6; ++k)
             QCOMPARE(find<QLabel>(QString("Label22(%1)").arg(k))->text(), QString("Emergency"));
         // The strip lies below the designed area.
@@ -453,7 +454,8 @@ class TestConsoleWindow : public QObject {
             QCOMPARE(PlayerAInUse, k.a);
             QCOMPARE(PlayerBInUse, k.b);
             QCOMPARE(c->Command15->property("Tag").toString(), k.tag);
-            QCOMPARE(c->parentWidget()->isVisible(), !allowed);
+            // Asking changes nothing on the screen; the console hides when the close goes on.
+            QVERIFY(c->parentWidget()->isVisible());
         }
         PlayerAInUse = PlayerBInUse = false;
         c->Command15->setProperty("Tag", QString("Cancel"));
