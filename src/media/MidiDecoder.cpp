@@ -235,7 +235,7 @@ class MidiDecoder : public Decoder {
     // once, with their reverb, much as they would have without the seek.
     void restart(int64_t frame) {
         if (synth_->used()) {
-            if (std::unique_ptr<MidiSynth> fresh = takeMidiSynth(rate_))
+            if (std::unique_ptr<MidiSynth> fresh = takeMidiSynth(*synth_))
                 synth_ = std::move(fresh);
             else
                 synth_->reset();

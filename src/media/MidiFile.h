@@ -24,8 +24,9 @@ struct MidiSong {
     bool damaged = false;               // a chunk or track ended early; what came before is kept
 };
 
-// Larger files are refused unread: real songs are a few hundred kilobytes.
-constexpr int64_t kMaxMidiBytes = 16 * 1024 * 1024;
+// Larger files are refused unread: real songs are a few hundred kilobytes,
+// and playing costs about 40 bytes an event (up to three events a byte).
+constexpr int64_t kMaxMidiBytes = 8 * 1024 * 1024;
 // A longer song comes from a damaged file (deltas and tempos far out of range).
 constexpr double kMaxMidiSeconds = 24 * 3600;
 

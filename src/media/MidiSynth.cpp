@@ -2,10 +2,12 @@
 
 #include <fluidsynth.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
-#include <QFileInfo>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -51,14 +53,16 @@ class Bank {
                 return;
             preloaded_ = true;
         }
-        std::thread([this, path = soundFontPath(), rate] {
+        // The thread uses no Qt: it may still run while the program exits.
+        std::thread([this, path = std::string(QFile::encodeName(soundFontPath()).constData()), rate] {
             if (fluid_sfont_t *f = font(path))
                 makeSpare(f, rate);
         }).detach();
     }
 
-    // The soundfont read from `path`, read now unless it is already read or being read.
-    fluid_sfont_t *font(const QString &path) {
+    // The soundfont read from `path` (in the file system's encoding), read now
+    // unless it is already read or being read.
+    fluid_sfont_t *font(const std::string &path) {
         std::unique_lock<std::mutex> lk(mtx_);
         for (;;) {
             Font *f = find(path);
@@ -68,7 +72,8 @@ class Bank {
                 return f->font;
             cv_.wait(lk);  // being read on another thread
         }
-        if (!QFileInfo(path).isFile())
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return nullptr;
         fonts_.push_back(std::make_unique<Font>());
         Font *f = fonts_.back().get();
@@ -80,7 +85,7 @@ class Bank {
         fluid_synth_t *holder = settings ? new_fluid_synth(settings) : nullptr;
         int id = FLUID_FAILED;
         if (holder)
-            id = fluid_synth_sfload(holder, QFile::encodeName(path).constData(), 0);
+            id = fluid_synth_sfload(holder, path.c_str(), 0);
         fluid_sfont_t *font = id == FLUID_FAILED ? nullptr : fluid_synth_get_sfont_by_id(holder, id);
 
         lk.lock();
@@ -153,13 +158,13 @@ class Bank {
 
   private:
     struct Font {
-        QString path;
+        std::string path;
         fluid_settings_t *settings = nullptr;
         fluid_synth_t *holder = nullptr;  // owns the soundfont
         fluid_sfont_t *font = nullptr;    // null while it is being read
     };
 
-    Font *find(const QString &path) {
+    Font *find(const std::string &path) {
         for (const auto &f : fonts_)
             if (f->path == path)
                 return f.get();
@@ -225,10 +230,14 @@ void preloadMidi(int rate) {
 
 std::unique_ptr<MidiSynth> takeMidiSynth(int rate) {
     Bank &bank = Bank::instance();
-    fluid_sfont_t *font = bank.font(soundFontPath());
+    fluid_sfont_t *font = bank.font(std::string(QFile::encodeName(soundFontPath()).constData()));
     if (!font)
         return nullptr;
     return bank.take(font, rate);
+}
+
+std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like) {
+    return Bank::instance().take(like.font(), like.rate());
 }
 
 int soundFontReads() {

@@ -46,6 +46,8 @@ void preloadMidi(int rate);
 // A synthesiser with the soundfont that has played nothing yet; waits for a
 // reading under way. Null when the soundfont cannot be read.
 std::unique_ptr<MidiSynth> takeMidiSynth(int rate);
+// One like `like` (its soundfont, its rate) that has played nothing yet.
+std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like);
 // How many times a soundfont file was read in this process.
 int soundFontReads();
 
