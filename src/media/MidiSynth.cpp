@@ -26,6 +26,8 @@ namespace {
 // should be, and room for a few voices before the player's limiter works.
 constexpr double kSynthGain = 0.5;
 constexpr int kBlock = 64;  // the synthesiser renders in blocks of this many frames
+// Synthesisers kept ready: both decks may open a MIDI file at once.
+constexpr int kSpares = 2;
 
 void quietLogs() {
     static std::once_flag once;
@@ -36,7 +38,7 @@ void quietLogs() {
 }
 
 // The soundfonts read so far, each held by a synthesiser of its own that plays
-// nothing, and a synthesiser ready for the next file.
+// nothing, and synthesisers ready for the next files.
 class Bank {
   public:
     static Bank &instance() {
@@ -107,8 +109,8 @@ class Bank {
     }
 
     // A synthesiser that has played nothing yet: its chorus and other inner
-    // state start where a play from the file's start expects them. A spare one
-    // is made ready in the background for the next file or seek.
+    // state start where a play from the file's start expects them. Spares are
+    // made ready in the background for the next files and seeks.
     std::unique_ptr<MidiSynth> take(fluid_sfont_t *font, int rate) {
         std::unique_ptr<MidiSynth> s;
         {
@@ -130,6 +132,7 @@ class Bank {
         return s;
     }
 
+    // Tops the spares of this soundfont and rate up to kSpares, on a thread of its own.
     void makeSpare(fluid_sfont_t *font, int rate) {
         {
             std::lock_guard<std::mutex> g(mtx_);
@@ -138,16 +141,25 @@ class Bank {
             making_ = true;
         }
         std::thread([this, font, rate] {
-            auto s = std::make_unique<MidiSynth>(font, rate);
-            std::lock_guard<std::mutex> g(mtx_);
-            making_ = false;
-            if (!s->ok())
-                return;
-            spare_.erase(
-                std::remove_if(spare_.begin(), spare_.end(),
-                               [&](const auto &o) { return o->font() == font && o->rate() == rate; }),
-                spare_.end());
-            spare_.push_back(std::move(s));
+            for (;;) {
+                {
+                    std::lock_guard<std::mutex> g(mtx_);
+                    const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
+                        return o->font() == font && o->rate() == rate;
+                    });
+                    if (n >= kSpares) {
+                        making_ = false;
+                        return;
+                    }
+                }
+                auto s = std::make_unique<MidiSynth>(font, rate);
+                std::lock_guard<std::mutex> g(mtx_);
+                if (!s->ok()) {
+                    making_ = false;
+                    return;
+                }
+                spare_.push_back(std::move(s));
+            }
         }).detach();
     }
 
@@ -174,7 +186,7 @@ class Bank {
     std::mutex mtx_;
     std::condition_variable cv_;
     std::vector<std::unique_ptr<Font>> fonts_;
-    std::vector<std::unique_ptr<MidiSynth>> spare_;  // one for each soundfont and rate at most
+    std::vector<std::unique_ptr<MidiSynth>> spare_;
     bool preloaded_ = false;
     bool making_ = false;
     int reads_ = 0;

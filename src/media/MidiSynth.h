@@ -1,6 +1,6 @@
 #pragma once
 // The General MIDI soundfont, read once and shared by the synthesisers of
-// every MIDI player, and a synthesiser kept ready for the next file: reading
+// every MIDI player, and synthesisers kept ready for the next files: reading
 // the soundfont takes tens of milliseconds and megabytes that each player
 // would otherwise spend again.
 #include <QString>
