@@ -7,11 +7,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -30,19 +32,33 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     f.write(bytes);
 }
 
-long rssKb() {
+long statusKb(const char *field) {
     QFile f("/proc/self/status");
     f.open(QIODevice::ReadOnly);
     for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field))
+            return line.mid(int(strlen(field))).trimmed().split(' ').first().toLong();
     return 0;
+}
+
+long rssKb() {
+    return statusKb("VmRSS:");
 }
 
 long peakRssKb() {
     rusage u;
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
+}
+
+// Peak memory of measuring `path` once, in a fresh process of its own (this
+// program started again): its peak resident size above where it started, in MB.
+double measurePeakMb(const char *self, const QString &path) {
+    QProcess child;
+    child.start(QString::fromLocal8Bit(self), {"measure-one", path});
+    if (!child.waitForFinished(30000))
+        return -1;
+    return child.readAllStandardOutput().trimmed().toDouble();
 }
 
 struct Stats {
@@ -69,6 +85,13 @@ double db(double v) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
+    if (argc == 3 && QByteArray(argv[1]) == "measure-one") {
+        const long before = statusKb("VmRSS:");
+        double seconds = 0;
+        vb2media::quickMeasure(QString::fromLocal8Bit(argv[2]), seconds);
+        std::printf("%.1f\n", (statusKb("VmHWM:") - before) / 1024.0);
+        return 0;
+    }
     qputenv("SDL_AUDIODRIVER", qEnvironmentVariable("SDL_AUDIODRIVER", "dummy").toUtf8());
     QCoreApplication app(argc, argv);
     const bool quick = argc > 1 && QByteArray(argv[1]) == "quick";
@@ -107,7 +130,7 @@ int main(int argc, char *argv[]) {
 
     // Measuring (the never-heard player) and opening (a playing player).
     std::printf("Long tempo maps and damaged files, min/median/max of 5 (ms):\n");
-    std::printf("%-34s %9s %26s %26s\n", "file", "bytes", "measure", "open");
+    std::printf("%-34s %9s %26s %9s %26s\n", "file", "bytes", "measure", "peak MB", "open");
     struct Case {
         QString name;
         QByteArray bytes;
@@ -142,6 +165,12 @@ int main(int argc, char *argv[]) {
         while (run.size() < 3'000'000)
             run += QByteArray("\x01\x3C\x00\x01\x3C\x40", 6);
         cases.push_back({"3 MB running status", vb2test::midiFile(0, 96, {run})});
+        // Nothing but tempo changes, up to the size limit, and a note.
+        vb2test::MidiTrack tempos;
+        tempos.ev(0, {0x90, 60, 90});
+        for (int i = 0; tempos.size() < 8'000'000; ++i)
+            tempos.tempo(1, 300000 + uint32_t(i % 1000));
+        cases.push_back({"8 MB of tempo changes", vb2test::midiFile(0, 480, {tempos.end()})});
     }
     for (const Case &c : cases) {
         const QString path = dir.filePath("case.mid");
@@ -168,8 +197,9 @@ int main(int argc, char *argv[]) {
                 break;  // the old quadratic walk: one run is enough
         }
         const Stats m = stats(measure), o = stats(open);
-        std::printf("%-34s %9lld %8.1f/%7.1f/%7.1f %8.1f/%7.1f/%7.1f\n", qPrintable(c.name),
-                    static_cast<long long>(c.bytes.size()), m.min, m.median, m.max, o.min, o.median, o.max);
+        std::printf("%-34s %9lld %8.1f/%7.1f/%7.1f %9.1f %8.1f/%7.1f/%7.1f\n", qPrintable(c.name),
+                    static_cast<long long>(c.bytes.size()), m.min, m.median, m.max,
+                    measurePeakMb(argv[0], path), o.min, o.median, o.max);
     }
     std::printf("peak RSS of the process %.1f MB\n\n", peakRssKb() / 1024.0);
 

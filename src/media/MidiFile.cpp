@@ -134,6 +134,9 @@ bool walkFile(const QByteArray &bytes, Walk &w, Visitor &visit) {
     w.division = uint16_t(be(p + 12, 2));
     if (w.division == 0)
         return false;
+    // Room for as many tempo changes as the bytes can hold (seven bytes each):
+    // the vector never moves, and only what is used is touched.
+    w.tempos.reserve(n / 7 + 1);
     size_t at = 8 + size_t(headerLen);
     while (at + 8 <= n) {
         const uint32_t len = be(p + at + 4, 4);
@@ -153,9 +156,11 @@ bool walkFile(const QByteArray &bytes, Walk &w, Visitor &visit) {
 class Clock {
   public:
     explicit Clock(Walk &w) : division_(w.division), map_(w.tempos) {
-        std::sort(map_.begin(), map_.end(), [](const Tempo &a, const Tempo &b) {
+        const auto earlier = [](const Tempo &a, const Tempo &b) {
             return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
-        });
+        };
+        if (!std::is_sorted(map_.begin(), map_.end(), earlier))  // tempo changes in several tracks
+            std::sort(map_.begin(), map_.end(), earlier);
         if (division_ & 0x8000) {
             const int fps = -int(int8_t(division_ >> 8));
             ticksPerSecond_ = (fps == 29 ? 29.97 : fps) * (division_ & 0xFF);
@@ -205,6 +210,7 @@ bool parseMidi(const QByteArray &bytes, MidiSong &song) {
             events.push_back({tick, uint32_t(events.size()), status, d1, d2});
         }
     } collect;
+    collect.events.reserve(size_t(bytes.size()) / 2);  // two bytes at least an event
     Walk w;
     song.messages.clear();
     song.seconds = 0;
