@@ -99,8 +99,8 @@ class Sounding {
                 pedalled_[ch][m.data1] = since_[ch][m.data1] >= 0;
             else
                 since_[ch][m.data1] = -1;
-        } else if (kind == 0xB0 && m.data1 == 64) {
-            pedal_[ch] = m.data2 >= 64;
+        } else if (kind == 0xB0 && (m.data1 == 64 || m.data1 == 121)) {  // sustain, reset controllers
+            pedal_[ch] = m.data1 == 64 && m.data2 >= 64;
             if (!pedal_[ch])
                 release(ch);
         } else if (kind == 0xB0 && m.data1 == 120) {  // all sound off

@@ -154,6 +154,17 @@ class TestMidi : public QObject {
             }
         }
 
+        // Tempo changes in two tracks, the later one in time read first: 240
+        // ticks at 0.5 s a quarter, 240 at 1 s, 480 at 0.25 s.
+        MidiTrack first, second;
+        const QByteArray twoMaps = vb2test::midiFile(
+            1, 480,
+            {first.tempo(480, 250000).end(480),
+             second.tempo(240, 1000000).ev(0, {0x90, 60, 100}).ev(720, {0x80, 60, 0}).end()});
+        double twoMapsSeconds = 0;
+        QVERIFY(vb2media::measureMidi(twoMaps, twoMapsSeconds));
+        QCOMPARE(twoMapsSeconds, 1.0);
+
         // 960 ticks at 480 a quarter with no tempo: 1.0 s, the note from 0.5 s.
         MidiTrack t;
         t.ev(0, {0xC0, 0}).ev(480, {0x90, 60, 100}).ev(480, {0x80, 60, 0});
