@@ -22,8 +22,9 @@ QString soundFontPath() {
 
 namespace {
 
-// The synthesiser's own gain: a single voice as loud as a plain piano note
-// should be, and room for a few voices before the player's limiter works.
+// The synthesiser's own gain: headroom for a few voices at full velocity, while
+// a single voice keeps about its usual loudness; the decoder's limiter takes
+// the peaks of a full arrangement.
 constexpr double kSynthGain = 0.5;
 constexpr int kBlock = 64;  // the synthesiser renders in blocks of this many frames
 // Synthesisers kept ready: both decks may open a MIDI file at once.
