@@ -61,15 +61,9 @@ bool quickMeasure(const QString &path, double &seconds) {
     const QByteArray head = f.read(12);
     if (head.startsWith("MThd")) {
         // Never cached: whether the soundfont is there is asked every time.
-        MidiSong song;
         f.seek(0);
-        if (!parseMidi(f.readAll(), song) || song.seconds <= 0 || !QFileInfo(soundFontPath()).isFile())
-            return false;
-        if (!std::any_of(song.messages.begin(), song.messages.end(),
-                         [](const MidiMessage &m) { return (m.status & 0xF0) == 0x90 && m.data2; }))
-            return false;
-        seconds = song.seconds;
-        return true;
+        return f.size() <= kMaxMidiBytes && QFileInfo(soundFontPath()).isFile() &&
+               measureMidi(f.readAll(), seconds);
     }
     if (cachedDuration(path, seconds))
         return true;

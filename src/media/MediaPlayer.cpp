@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "media/AudioEngine.h"
+#include "media/MidiSynth.h"
 #include "platform/VbError.h"
 
 using vb2media::AudioEngine;
@@ -37,6 +38,8 @@ struct MediaPlayer::Impl {
                 p, [p, generation] { p->d->ended(generation); }, Qt::QueuedConnection);
         });
         applyGain();
+        // The soundfont is read in the background now, not at the first MIDI file's Play.
+        vb2media::preloadMidi(rate());
     }
 
     static int rate() { return AudioEngine::kRate; }

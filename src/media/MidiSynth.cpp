@@ -1,0 +1,260 @@
+#include "media/MidiSynth.h"
+
+#include <fluidsynth.h>
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "media/Decoder.h"
+
+namespace vb2media {
+
+QString soundFontPath() {
+    const QString env = qEnvironmentVariable("VB2_SOUNDFONT");
+    return env.isEmpty() ? QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2") : env;
+}
+
+namespace {
+
+// The synthesiser's own gain: headroom for a few voices at full velocity, while
+// a single voice keeps about its usual loudness; the decoder's limiter takes
+// the peaks of a full arrangement.
+constexpr double kSynthGain = 0.5;
+constexpr int kBlock = 64;  // the synthesiser renders in blocks of this many frames
+// Synthesisers kept ready: both decks may open a MIDI file at once.
+constexpr int kSpares = 2;
+
+void quietLogs() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
+}
+
+// The soundfonts read so far, each held by a synthesiser of its own that plays
+// nothing, and synthesisers ready for the next files.
+class Bank {
+  public:
+    static Bank &instance() {
+        // Never destroyed: a synthesiser freed late at exit still finds its
+        // soundfont, and a reading under way at exit just stops.
+        static Bank *bank = new Bank;
+        return *bank;
+    }
+
+    void preload(int rate) {
+        {
+            std::lock_guard<std::mutex> g(mtx_);
+            if (preloaded_)
+                return;
+            preloaded_ = true;
+        }
+        // The thread uses no Qt: it may still run while the program exits.
+        std::thread([this, path = std::string(QFile::encodeName(soundFontPath()).constData()), rate] {
+            if (fluid_sfont_t *f = font(path))
+                makeSpare(f, rate);
+        }).detach();
+    }
+
+    // The soundfont read from `path` (in the file system's encoding), read now
+    // unless it is already read or being read.
+    fluid_sfont_t *font(const std::string &path) {
+        std::unique_lock<std::mutex> lk(mtx_);
+        for (;;) {
+            Font *f = find(path);
+            if (!f)
+                break;
+            if (f->font)
+                return f->font;
+            cv_.wait(lk);  // being read on another thread
+        }
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return nullptr;
+        fonts_.push_back(std::make_unique<Font>());
+        Font *f = fonts_.back().get();
+        f->path = path;
+        lk.unlock();
+
+        quietLogs();
+        fluid_settings_t *settings = new_fluid_settings();
+        fluid_synth_t *holder = settings ? new_fluid_synth(settings) : nullptr;
+        int id = FLUID_FAILED;
+        if (holder)
+            id = fluid_synth_sfload(holder, path.c_str(), 0);
+        fluid_sfont_t *font = id == FLUID_FAILED ? nullptr : fluid_synth_get_sfont_by_id(holder, id);
+
+        lk.lock();
+        ++reads_;
+        if (font) {
+            f->settings = settings;
+            f->holder = holder;
+            f->font = font;
+        } else {
+            if (holder)
+                delete_fluid_synth(holder);
+            if (settings)
+                delete_fluid_settings(settings);
+            fonts_.erase(
+                std::find_if(fonts_.begin(), fonts_.end(), [f](const auto &p) { return p.get() == f; }));
+        }
+        cv_.notify_all();
+        return font;
+    }
+
+    // A synthesiser that has played nothing yet: its chorus and other inner
+    // state start where a play from the file's start expects them. Spares are
+    // made ready in the background for the next files and seeks.
+    std::unique_ptr<MidiSynth> take(fluid_sfont_t *font, int rate) {
+        std::unique_ptr<MidiSynth> s;
+        {
+            std::lock_guard<std::mutex> g(mtx_);
+            for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+                if ((*it)->font() == font && (*it)->rate() == rate) {
+                    s = std::move(*it);
+                    spare_.erase(it);
+                    break;
+                }
+            }
+        }
+        if (!s) {
+            s = std::make_unique<MidiSynth>(font, rate);
+            if (!s->ok())
+                return nullptr;
+        }
+        makeSpare(font, rate);
+        return s;
+    }
+
+    // Tops the spares of this soundfont and rate up to kSpares, on a thread of its own.
+    void makeSpare(fluid_sfont_t *font, int rate) {
+        {
+            std::lock_guard<std::mutex> g(mtx_);
+            if (making_)
+                return;
+            making_ = true;
+        }
+        std::thread([this, font, rate] {
+            for (;;) {
+                {
+                    std::lock_guard<std::mutex> g(mtx_);
+                    const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
+                        return o->font() == font && o->rate() == rate;
+                    });
+                    if (n >= kSpares) {
+                        making_ = false;
+                        return;
+                    }
+                }
+                auto s = std::make_unique<MidiSynth>(font, rate);
+                std::lock_guard<std::mutex> g(mtx_);
+                if (!s->ok()) {
+                    making_ = false;
+                    return;
+                }
+                spare_.push_back(std::move(s));
+            }
+        }).detach();
+    }
+
+    int reads() {
+        std::lock_guard<std::mutex> g(mtx_);
+        return reads_;
+    }
+
+  private:
+    struct Font {
+        std::string path;
+        fluid_settings_t *settings = nullptr;
+        fluid_synth_t *holder = nullptr;  // owns the soundfont
+        fluid_sfont_t *font = nullptr;    // null while it is being read
+    };
+
+    Font *find(const std::string &path) {
+        for (const auto &f : fonts_)
+            if (f->path == path)
+                return f.get();
+        return nullptr;
+    }
+
+    std::mutex mtx_;
+    std::condition_variable cv_;
+    std::vector<std::unique_ptr<Font>> fonts_;
+    std::vector<std::unique_ptr<MidiSynth>> spare_;
+    bool preloaded_ = false;
+    bool making_ = false;
+    int reads_ = 0;
+};
+
+}  // namespace
+
+MidiSynth::MidiSynth(fluid_sfont_t *font, int rate) : font_(font), rate_(rate) {
+    quietLogs();
+    settings_ = new_fluid_settings();
+    if (!settings_)
+        return;
+    fluid_settings_setnum(settings_, "synth.sample-rate", rate);
+    fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
+    fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+    synth_ = new_fluid_synth(settings_);
+    if (synth_ && fluid_synth_add_sfont(synth_, font_) == FLUID_FAILED) {
+        delete_fluid_synth(synth_);
+        synth_ = nullptr;
+    }
+    if (synth_)
+        fluid_synth_program_reset(synth_);
+}
+
+MidiSynth::~MidiSynth() {
+    if (synth_) {
+        // The soundfont belongs to its holder, not to this synthesiser.
+        fluid_synth_system_reset(synth_);
+        fluid_synth_remove_sfont(synth_, font_);
+        delete_fluid_synth(synth_);
+    }
+    if (settings_)
+        delete_fluid_settings(settings_);
+}
+
+void MidiSynth::write(float *out, int frames) {
+    fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+    written_ += frames;
+}
+
+void MidiSynth::reset() {
+    fluid_synth_system_reset(synth_);
+    const int ahead = int((kBlock - written_ % kBlock) % kBlock);
+    if (ahead > 0) {
+        float drain[2 * kBlock];
+        write(drain, ahead);
+    }
+}
+
+void preloadMidi(int rate) {
+    Bank::instance().preload(rate);
+}
+
+std::unique_ptr<MidiSynth> takeMidiSynth(int rate) {
+    Bank &bank = Bank::instance();
+    fluid_sfont_t *font = bank.font(std::string(QFile::encodeName(soundFontPath()).constData()));
+    if (!font)
+        return nullptr;
+    return bank.take(font, rate);
+}
+
+std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like) {
+    return Bank::instance().take(like.font(), like.rate());
+}
+
+int soundFontReads() {
+    return Bank::instance().reads();
+}
+
+}  // namespace vb2media
