@@ -46,6 +46,8 @@ class Modals : public QObject {
     }
     QStringList texts;
     QStringList unexpected;
+    // Called with each Warning's text as it appears, before it is answered.
+    std::function<void(const QString &)> seen;
     bool done() const { return queue_.empty(); }
 
   private:
@@ -62,7 +64,10 @@ class Modals : public QObject {
             const bool expected = !queue_.empty() && queue_.front().window == top->objectName();
             if (top->objectName() == QLatin1String("Warning")) {
                 auto *label = top->findChild<QLabel *>(QStringLiteral("Label1"));
-                (expected ? texts : unexpected) << (label ? label->text() : QString());
+                const QString text = label ? label->text() : QString();
+                if (seen)
+                    seen(text);
+                (expected ? texts : unexpected) << text;
                 const int button = expected ? queue_.front().button : OK;
                 if (expected)
                     queue_.pop_front();

@@ -15,6 +15,8 @@ struct IsolatedEnv {
     IsolatedEnv() {
         qputenv("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen").toUtf8());
         qputenv("SDL_AUDIODRIVER", qEnvironmentVariable("SDL_AUDIODRIVER", "dummy").toUtf8());
+        // A test function that hangs is aborted with "Test function timed out" (ms).
+        qputenv("QTEST_FUNCTION_TIMEOUT", qEnvironmentVariable("QTEST_FUNCTION_TIMEOUT", "30000").toUtf8());
         QDir(root.path()).mkpath("config");
         QDir(root.path()).mkpath("home");
         qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
@@ -34,15 +36,15 @@ inline IsolatedEnv *&env() {
 
 // Like QTEST_MAIN, with the isolated environment made first. AppClass is
 // QApplication for tests with windows, QCoreApplication for the others.
-#define VB2_TEST_MAIN_APP(TestObject, AppClass)         \
-    int main(int argc, char *argv[]) {                  \
-        vb2test::IsolatedEnv isolated;                  \
-        vb2test::env() = &isolated;                     \
-        AppClass app(argc, argv);                       \
-        app.setAttribute(Qt::AA_Use96Dpi, true);        \
-        TestObject tc;                                  \
-        QTEST_SET_MAIN_SOURCE_PATH                      \
-        return QTest::qExec(&tc, argc, argv);           \
+#define VB2_TEST_MAIN_APP(TestObject, AppClass)  \
+    int main(int argc, char *argv[]) {           \
+        vb2test::IsolatedEnv isolated;           \
+        vb2test::env() = &isolated;              \
+        AppClass app(argc, argv);                \
+        app.setAttribute(Qt::AA_Use96Dpi, true); \
+        TestObject tc;                           \
+        QTEST_SET_MAIN_SOURCE_PATH               \
+        return QTest::qExec(&tc, argc, argv);    \
     }
 
 #define VB2_TEST_MAIN(TestObject) VB2_TEST_MAIN_APP(TestObject, QApplication)
