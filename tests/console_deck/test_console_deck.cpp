@@ -67,27 +67,11 @@ class TestConsoleDeck : public QObject {
     }
     QString home(const QString &name) const { return ProgramFolder::file(name); }
 
-    // A playlist written as files, added to the chooser and chosen.
     void choosePlaylist(int deck, const QString &name, const QStringList &paths) {
-        const QString letter = deck == 0 ? "A" : "B";
-        QComboBox *combo = deck == 0 ? w_->Combo1 : w_->Combo2;
-        const int n = combo->count();
-        OpenSaveFiles::AppendComboName(letter, name);
-        QStringList lines;
-        for (const QString &p : paths)
-            lines << QFileInfo(p).completeBaseName() << p;
-        TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, n), lines);
-        combo->addItem(name);
-        combo->setCurrentIndex(n);
-        emit combo->activated(n);
+        vb2test::choosePlaylist(w_, deck, name, paths);
     }
-
-    // A user's click on a row, with Ctrl or Shift held for a multiple selection.
     void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        const QRect r = list->visualItemRect(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
+        vb2test::clickRow(list, row, mods);
     }
     QPushButton *button(const char *name) { return w_->findChild<QPushButton *>(name); }
     void press(const char *name) {
