@@ -384,6 +384,12 @@ class TestConsoleBroadcast : public QObject {
         QCOMPARE(w_->MediaPlayer1->FileName(), wav("Beta.wav", 5.0));
         QCOMPARE(tag(w_->Command15), QString("Stop"));
         QCOMPARE(panel(1), QString(" Prepare Time: 0:00:00"));
+        // Asked once: the countdown has stopped, and a tick already on its way presses
+        // nothing more (a second Play would pause the show).
+        QVERIFY(!w_->Timer8->isActive());
+        fakeNow = 1002;
+        w_->Timer8_Timer();
+        QVERIFY(PlayingA && w_->MediaPlayer1->isPlaying());
         w_->Command15->click();
         QCOMPARE(reportLines().size(), 1);
 
