@@ -725,7 +725,7 @@ class TestConsoleDeck : public QObject {
     // nothing playable after One the player stops, with One's line alone.
     void damagedQueueItemSkippedOnTheAir() {
         QVERIFY(QDir(audio_.path()).mkpath("damaged"));
-        const QString one = wav("damaged/One.wav", 0.3), two = wav("damaged/Two.wav", 0.3);
+        const QString one = wav("damaged/One.wav", 0.3), two = wav("damaged/Two.wav", 0.6);
         const QString bad = audio_.path() + "/bad.mp3", worse = audio_.path() + "/worse.wma";
         vb2test::writeBytes(bad, vb2test::randomBytes(20000, 7));
         vb2test::writeBytes(worse, vb2test::randomBytes(30000, 8));
@@ -759,7 +759,7 @@ class TestConsoleDeck : public QObject {
         }
         QStringList lines = reportLines();
         QCOMPARE(lines.size(), 2);
-        QVERIFY2(lines[0].endsWith(" | 00:00 | One") && lines[1].endsWith(" | 00:00 | Two"),
+        QVERIFY2(lines[0].endsWith(" | 00:00 | One") && lines[1].endsWith(" | 00:01 | Two"),
                  qPrintable(lines.join('/')));
         QVERIFY(!w_->List1->item(1)->isSelected());
         QCOMPARE(w_->Label1->text(), QString("One"));
