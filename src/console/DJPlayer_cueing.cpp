@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "console/ConsoleGlobals.h"
 #include "console/ConsoleLook.h"
@@ -55,15 +56,20 @@ void markCued(QLabel *title) {
     title->setAutoFillBackground(true);
 }
 
-// Puts the item of `row` into the cue labels and measures it; returns its duration.
-double cueRow(DeckRefs &d, int row, bool colour) {
+// Puts the item of `row` into the cue labels with its measured duration.
+void showCue(DeckRefs &d, int row, bool colour, double seconds) {
     d.title->setText(Deck::itemText(d.names, row));
     if (colour)
         markCued(d.title);
     d.path->setText(Deck::itemText(d.paths, row));
-    const double seconds = Deck::probeDuration(*d.w.MediaPlayer3, d.path->text());
     d.duration->setText(durationText(seconds));
     d.st.cued = true;
+}
+
+// Puts the item of `row` into the cue labels and measures it; returns its duration.
+double cueRow(DeckRefs &d, int row, bool colour) {
+    const double seconds = Deck::probeDuration(*d.w.MediaPlayer3, Deck::itemText(d.paths, row));
+    showCue(d, row, colour, seconds);
     return seconds;
 }
 
@@ -82,38 +88,87 @@ void cueQueueStart(DeckRefs &d) {
     d.slider->setMaximum(RoundSeconds(seconds));
 }
 
+// Takes the queued item at QueuePos out of the selection and out of the queue, so the
+// positions keep matching the selection.
+void dropQueued(DeckRefs &d) {
+    const int row = d.Queue[static_cast<std::size_t>(d.QueuePos)];
+    if (validRow(d.names, row))
+        d.names->item(row)->setSelected(false);
+    d.Queue.erase(d.Queue.begin() + d.QueuePos);
+}
+
+const QString PlayFailure = QStringLiteral("Your computer have not any sound device.");
+
+// Names the items the queue skipped, once the handler has finished (the next item is
+// already sounding); a message box inside the handler would let the next end of stream in.
+void tellSkipped(DJPlayer &w, const QStringList &paths) {
+    if (paths.isEmpty())
+        return;
+    const QString text = PlayFailure + QLatin1Char('\n') + paths.join(QLatin1Char('\n'));
+    QTimer::singleShot(0, &w, [text] {
+        try {
+            WarningWindows(text, 0);
+        } catch (const std::exception &) {
+        }
+    });
+}
+
+// The queue moves on to the next item that exists and starts. On the air nothing may
+// leave dead air: an item that cannot be measured or opened is skipped like a missing
+// one and named afterwards. Off the air the player stops on it with Play's message.
 void advanceQueue(DeckRefs &d) {
     Deck::itemEnded(d);
     ++d.QueuePos;
-    // A missing file is taken out of the selection and out of the queue, so the
-    // positions keep matching the selection; the next existing one plays.
+    QStringList skipped;
     for (;;) {
-        const int last = queueLast(d);
-        if (d.QueuePos > last || d.QueuePos < 0) {
+        if (d.QueuePos > queueLast(d) || d.QueuePos < 0) {
             Deck::stop(d);
             cueQueueStart(d);
+            tellSkipped(d.w, skipped);
             return;
         }
         const int row = d.Queue[static_cast<std::size_t>(d.QueuePos)];
-        if (validRow(d.names, row) &&
-            ApplicationFunctionsInstance().CheckIsFile(Deck::itemText(d.paths, row)))
-            break;
-        if (validRow(d.names, row))
-            d.names->item(row)->setSelected(false);
-        d.Queue.erase(d.Queue.begin() + d.QueuePos);
-    }
-    const double seconds = cueRow(d, d.Queue[static_cast<std::size_t>(d.QueuePos)], false);
-    d.slider->setMaximum(RoundSeconds(seconds));
-    d.slider->setValue(0);
-    d.Position = d.slider->value();
-    try {
-        MediaFiles::StartPlayer(d.w, *d.player, d.path->text(), d.Position, d.remaining);
-    } catch (const std::exception &) {
-        Deck::stop(d);
-        WarningWindows(QStringLiteral("Your computer have not any sound device."), 0);
+        const QString path = Deck::itemText(d.paths, row);
+        if (!validRow(d.names, row) || !ApplicationFunctionsInstance().CheckIsFile(path)) {
+            dropQueued(d);
+            continue;
+        }
+        double seconds = 0;
+        try {
+            d.w.MediaPlayer3->setFileName(path);
+            seconds = d.w.MediaPlayer3->Duration();
+        } catch (const std::exception &) {
+            if (Deck::onAir(d.w)) {
+                skipped << path;
+                dropQueued(d);
+                continue;
+            }
+        }
+        if (!std::isfinite(seconds) || seconds < 0)
+            seconds = 0;
+        showCue(d, row, false, seconds);
+        d.slider->setMaximum(RoundSeconds(seconds));
+        d.slider->setValue(0);
+        d.Position = d.slider->value();
+        try {
+            MediaFiles::StartPlayer(d.w, *d.player, path, d.Position, d.remaining);
+        } catch (const std::exception &) {
+            // A file the player opened did not start: the output failed, not the item.
+            // (A broadcast in Prepare is on the air by now.)
+            if (Deck::onAir(d.w) && d.player->FileName() != path) {
+                skipped << path;
+                dropQueued(d);
+                continue;
+            }
+            Deck::stop(d);
+            tellSkipped(d.w, skipped);
+            WarningWindows(PlayFailure, 0);
+            return;
+        }
+        Deck::itemStarted(d);
+        tellSkipped(d.w, skipped);
         return;
     }
-    Deck::itemStarted(d);
 }
 
 }  // namespace

@@ -511,7 +511,7 @@ void Source::deliverEnd() {
 
 void Source::fillAhead(int frames) {
     std::lock_guard<std::mutex> g(decMtx_);
-    if (!dec_ || !armed_ || !cur_)
+    if (!dec_ || !armed_ || !cur_ || engine_.decodersHeld())
         return;
     Slot &slot = *cur_;
     while (!slot.ended.load() && slot.ring.readable() < size_t(frames) &&
@@ -537,7 +537,7 @@ void Source::workerLoop() {
         // that control never waits long for the decoder.
         if (ring.writable() >= ring.capacity() / 2)
             filling = true;
-        if (!filling || ring.writable() < size_t(kChunk)) {
+        if (!filling || ring.writable() < size_t(kChunk) || engine_.decodersHeld()) {
             filling = false;
             cv_.wait_for(lk, std::chrono::milliseconds(40));
             continue;

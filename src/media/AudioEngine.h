@@ -68,6 +68,9 @@ class AudioEngine {
     uint64_t reopens() const { return reopens_.load(); }
     // Test hook: behave as if the device had been lost.
     void simulateDeviceLoss() { lost_.store(true); }
+    // Test hook: the decoders fill nothing ahead while held, as a slow disk holds them back.
+    void holdDecoders(bool hold) { decodersHeld_.store(hold); }
+    bool decodersHeld() const { return decodersHeld_.load(std::memory_order_relaxed); }
 
     void addSource(Source *s);
     void removeSource(Source *s);
@@ -99,6 +102,7 @@ class AudioEngine {
     uint32_t dev_ = 0;
     std::atomic<bool> offline_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<bool> decodersHeld_{false};
     std::atomic<int> obtainedFrames_{kBufferFrames};
     std::atomic<uint64_t> callbacks_{0};
     std::atomic<uint64_t> underruns_{0};

@@ -147,8 +147,12 @@ class TestConsoleBroadcast : public QObject {
     }
 
     void init() {
-        while (w_->Command15->isEnabled())
+        // Stop, then Cancel: a broadcast still up after that is a fault, not a reason to wait.
+        for (int i = 0; i < 2 && w_->Command15->isEnabled(); ++i)
             w_->Command15_Click();
+        QVERIFY2(!w_->Command15->isEnabled(), "the broadcast does not go back to idle");
+        LivePlayer.clear();
+        w_->Check4->setChecked(false);
         w_->Command13_Click();
         w_->Command14_Click();
         w_->Timer6->stop();
@@ -380,6 +384,12 @@ class TestConsoleBroadcast : public QObject {
         QCOMPARE(w_->MediaPlayer1->FileName(), wav("Beta.wav", 5.0));
         QCOMPARE(tag(w_->Command15), QString("Stop"));
         QCOMPARE(panel(1), QString(" Prepare Time: 0:00:00"));
+        // Asked once: the countdown has stopped, and a tick already on its way presses
+        // nothing more (a second Play would pause the show).
+        QVERIFY(!w_->Timer8->isActive());
+        fakeNow = 1002;
+        w_->Timer8_Timer();
+        QVERIFY(PlayingA && w_->MediaPlayer1->isPlaying());
         w_->Command15->click();
         QCOMPARE(reportLines().size(), 1);
 
@@ -418,6 +428,64 @@ class TestConsoleBroadcast : public QObject {
             w_->Check4->setChecked(true);
         }
         QVERIFY(LivePlayer.isEmpty() && !w_->Check4->isChecked());
+    }
+
+    // Auto Start unticked: the begin time passes and nothing happens by itself. The players
+    // stay idle and the broadcast stays in Prepare, counting down to the next day's begin.
+    void beginPassesWithoutAutoStart() {
+        w_->Combo1->setCurrentIndex(0);
+        w_->Combo1_Click();
+        clickRow(w_->List1, 0);
+        LivePlayer = "A";  // chosen in the dialog once; the box unticked since
+        QVERIFY(!w_->Check4->isChecked());
+        BeginSeconds = 1000;
+        fakeNow = 998;
+        w_->Command12->click();
+        for (int now : {999, 1000, 1001, 1002}) {
+            fakeNow = now;
+            w_->Timer8_Timer();
+        }
+        QVERIFY(!PlayerAInUse && !PlayerBInUse);
+        QVERIFY(!w_->MediaPlayer1->isPlaying() && !w_->MediaPlayer2->isPlaying());
+        QCOMPARE(w_->Command9->text(), QString("Play"));
+        QCOMPARE(w_->Label21->text(), QString("Prepare"));
+        QCOMPARE(tag(w_->Command15), QString("Cancel"));
+        QVERIFY(w_->Command12->isEnabled() && tag(w_->Command12) == "A");
+        QVERIFY(w_->Timer8->isActive() && !w_->Timer7->isActive());
+        QCOMPARE(panel(1), QString(" Prepare Time: 23:59:58"));
+        QCOMPARE(panel(2), QString(" Current Time: 0:00:00"));
+        QVERIFY(reportLines().isEmpty());
+    }
+
+    // Auto Stop with a 2 s limit: still on the air after the tick at exactly 2 s, off the
+    // air on the next one, with the playing item stopped and its line written.
+    void autoStopOneTickPastTheLimit() {
+        w_->Combo1->setCurrentIndex(0);
+        w_->Combo1_Click();
+        clickRow(w_->List1, 0);
+        w_->Check5->setChecked(true);
+        LimitSeconds = 2;
+        w_->Command12->click();
+        w_->Command9->click();
+        QVERIFY(PlayingA);
+        QCOMPARE(tag(w_->Command15), QString("Stop"));
+        w_->Timer6->stop();  // the clock ticks by hand
+        w_->Timer7->stop();
+        QCOMPARE(w_->OnAirSeconds, 0);
+        w_->Timer7_Timer();
+        w_->Timer7_Timer();
+        QCOMPARE(panel(2), QString(" Current Time: 0:00:02"));
+        QVERIFY2(tag(w_->Command15) == "Stop" && w_->Label21->text() == "On Air",
+                 "stopped at the limit itself");
+        QVERIFY(PlayingA && w_->MediaPlayer1->isPlaying());
+        QVERIFY(reportLines().isEmpty());
+        w_->Timer7_Timer();
+        QVERIFY2(tag(w_->Command15) == "Cancel" && !w_->Command15->isEnabled(),
+                 "still on the air past the limit");
+        QVERIFY(w_->Label21->text().isEmpty() && w_->Command12->isEnabled() && tag(w_->Command12) == "E");
+        QVERIFY(!PlayerAInUse && !w_->MediaPlayer1->isPlaying());
+        QCOMPARE(reportLines(), QStringList({"|" + StartTimeA + " | 00:05 | Alpha"}));
+        QCOMPARE(panel(2), QString(" Current Time: 0:00:00"));
     }
 
     // Typed keys are filtered, each change is checked, leaving a box sets the seconds.

@@ -67,27 +67,11 @@ class TestConsoleDeck : public QObject {
     }
     QString home(const QString &name) const { return ProgramFolder::file(name); }
 
-    // A playlist written as files, added to the chooser and chosen.
     void choosePlaylist(int deck, const QString &name, const QStringList &paths) {
-        const QString letter = deck == 0 ? "A" : "B";
-        QComboBox *combo = deck == 0 ? w_->Combo1 : w_->Combo2;
-        const int n = combo->count();
-        OpenSaveFiles::AppendComboName(letter, name);
-        QStringList lines;
-        for (const QString &p : paths)
-            lines << QFileInfo(p).completeBaseName() << p;
-        TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, n), lines);
-        combo->addItem(name);
-        combo->setCurrentIndex(n);
-        emit combo->activated(n);
+        vb2test::choosePlaylist(w_, deck, name, paths);
     }
-
-    // A user's click on a row, with Ctrl or Shift held for a multiple selection.
     void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        const QRect r = list->visualItemRect(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
+        vb2test::clickRow(list, row, mods);
     }
     QPushButton *button(const char *name) { return w_->findChild<QPushButton *>(name); }
     void press(const char *name) {
@@ -701,7 +685,8 @@ class TestConsoleDeck : public QObject {
         QCOMPARE(QueuePosA, 0);
         QCOMPARE(w_->Label1->text(), QString("m3"));
 
-        // The next file exists but cannot be played: Play's message, the player stopped, no second line.
+        // Off the air, the next file exists but cannot be played: Play's message, the player stopped.
+        onAir(false);
         const QString junk = audio_.path() + "/junk.wav";
         {
             QFile j(junk);
@@ -720,8 +705,9 @@ class TestConsoleDeck : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(!PlayerAInUse, 4000);
             QTRY_COMPARE(m.texts, QStringList({"Your computer have not any sound device."}));
         }
-        QCOMPARE(reportLines().size(), 5);
+        QCOMPARE(reportLines().size(), 4);
         QCOMPARE(button("Command9")->text(), QString("Play"));
+        onAir(true);
 
         // An end on a queue whose entries point past the list stops the player.
         clickRow(w_->List1, 0);
@@ -731,6 +717,73 @@ class TestConsoleDeck : public QObject {
         QueuePosA = 0;
         w_->MediaPlayer1_EndOfStream(0);
         QVERIFY(!PlayerAInUse);
+        onAir(false);
+    }
+
+    // On the air a damaged file inside a queue is no dead air: One, then Two at once, a
+    // line for each, and the message naming the damaged file only once Two sounds. With
+    // nothing playable after One the player stops, with One's line alone.
+    void damagedQueueItemSkippedOnTheAir() {
+        QVERIFY(QDir(audio_.path()).mkpath("damaged"));
+        const QString one = wav("damaged/One.wav", 0.3), two = wav("damaged/Two.wav", 0.6);
+        const QString bad = audio_.path() + "/bad.mp3", worse = audio_.path() + "/worse.wma";
+        vb2test::writeBytes(bad, vb2test::randomBytes(20000, 7));
+        vb2test::writeBytes(worse, vb2test::randomBytes(30000, 8));
+        choosePlaylist(0, "Damaged", {one, bad, two, worse});
+        onAir(true);
+        clickRow(w_->List1, 0);
+        clickRow(w_->List1, 2, Qt::ShiftModifier);
+        QStringList heard;  // the files the player sounded, in order
+        bool stoppedBetween = false;
+        auto watch = [&] {
+            if (w_->MediaPlayer1->isPlaying() &&
+                heard.value(heard.size() - 1) != w_->MediaPlayer1->FileName())
+                heard << w_->MediaPlayer1->FileName();
+            stoppedBetween |= PlayerAInUse && button("Command9")->text() == "Play";
+            return !PlayerAInUse;
+        };
+        {
+            Modals m;
+            QString soundingAtMessage;
+            m.seen = [&](const QString &) {
+                if (w_->MediaPlayer1->isPlaying())
+                    soundingAtMessage = w_->MediaPlayer1->FileName();
+            };
+            m.warning(OK);
+            press("Command9");
+            QTRY_VERIFY_WITH_TIMEOUT(watch(), 5000);
+            QCOMPARE(heard, QStringList({one, two}));
+            QVERIFY(!stoppedBetween);
+            QCOMPARE(m.texts, QStringList({"Your computer have not any sound device.\n" + bad}));
+            QCOMPARE(soundingAtMessage, two);
+        }
+        QStringList lines = reportLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].endsWith(" | 00:00 | One") && lines[1].endsWith(" | 00:01 | Two"),
+                 qPrintable(lines.join('/')));
+        QVERIFY(!w_->List1->item(1)->isSelected());
+        QCOMPARE(w_->Label1->text(), QString("One"));
+
+        // Every item after One damaged: One's line, then stopped with One cued again.
+        clickRow(w_->List1, 0);
+        clickRow(w_->List1, 1, Qt::ControlModifier);
+        clickRow(w_->List1, 3, Qt::ControlModifier);
+        QCOMPARE(w_->List1->selectedItems().size(), 3);
+        {
+            Modals m;
+            m.warning(OK);
+            press("Command9");
+            QTRY_VERIFY_WITH_TIMEOUT(!PlayerAInUse, 5000);
+            QTRY_COMPARE(m.texts,
+                         QStringList({"Your computer have not any sound device.\n" + bad + "\n" + worse}));
+            QTest::qWait(20);
+            QVERIFY(m.unexpected.isEmpty());
+        }
+        QCOMPARE(reportLines().size(), 3);
+        QVERIFY(reportLines()[2].endsWith("| One"));
+        QCOMPARE(QueuePosA, 0);
+        QCOMPARE(w_->Label1->text(), QString("One"));
+        QCOMPARE(button("Command9")->text(), QString("Play"));
         onAir(false);
     }
 

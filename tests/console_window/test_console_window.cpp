@@ -25,6 +25,8 @@
 #include "console/DJPlayer.h"
 #include "core/Globals.h"
 #include "platform/Settings.h"
+#include "support/AudioFiles.h"
+#include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
 #include "support/TestFiles.h"
 
@@ -526,6 +528,31 @@ class TestConsoleWindow : public QObject {
         c->dsc->trigger();
         QVERIFY(!c->dsc->isChecked());
         QCOMPARE(Settings::get("DisName"), QString("False"));
+    }
+
+    // A name list and a playlist saved as UTF-8 with a byte-order mark, as Windows editors
+    // save them: the first names read without the mark, and the first item is found.
+    void byteOrderMarkIsNoPartOfTheFirstName() {
+        const QByteArray bom("\xEF\xBB\xBF");
+        const QString song = home(QString::fromUtf8("Утро.wav"));
+        QVERIFY(vb2test::writeSineWav(song, 1.0, 8000));
+        writeBytes(home("ALLA.lap"), bom + QString::fromUtf8("Утро\r\nEvening\r\n").toUtf8());
+        writeBytes(home("A0.mxp"), bom + QString::fromUtf8("Утро\r\n").toUtf8() + song.toUtf8() + "\r\n");
+        resetCombos();
+        MessageCatcher messages;
+        c->Form_Load();
+        QCOMPARE(c->Combo1->itemText(0), QString::fromUtf8("Утро"));
+        c->Combo1->setCurrentIndex(0);
+        emit c->Combo1->activated(0);
+        QCOMPARE(c->List1->count(), 1);
+        QCOMPARE(c->List1->item(0)->text(), QString::fromUtf8("Утро"));
+        vb2test::clickRow(c->List1, 0);
+        QCOMPARE(c->Label1->text(), QString::fromUtf8("Утро"));
+        QCOMPARE(c->Label3->text(), song);
+        QCOMPARE(c->Label7->text(), QString("00:01"));
+        QVERIFY(messages.texts.isEmpty());
+        for (const char *f : {"ALLA.lap", "A0.mxp"})
+            QFile::remove(home(f));
     }
 };
 

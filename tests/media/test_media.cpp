@@ -399,10 +399,7 @@ class TestMedia : public QObject {
         QByteArray midi = knownMidi();
         QByteArray brokenMidi = midi;
         brokenMidi[25] = char(0x7F);  // first track's length runs far past the end
-        std::mt19937 rng(7);
-        QByteArray noise(20000, 0);
-        for (char &c : noise)
-            c = char(rng());
+        const QByteArray noise = vb2test::randomBytes(20000, 7);
         QByteArray headerOnly;
         {
             const QString w = tmp("h.wav");
@@ -443,10 +440,7 @@ class TestMedia : public QObject {
 
     // A file deleted or rewritten while it plays: it ends, once, without noise.
     void fileGoneOrChangedWhilePlaying() {
-        std::mt19937 rng(11);
-        QByteArray noise(200000, 0);
-        for (char &c : noise)
-            c = char(rng());
+        const QByteArray noise = vb2test::randomBytes(200000, 11);
         for (const QString &src : {kData + "/tone_noxing.mp3", kData + "/tone.wma"}) {
             for (bool rewrite : {false, true}) {
                 const QString path = tmp("moving" + src.right(4));
@@ -465,6 +459,72 @@ class TestMedia : public QObject {
                 QCOMPARE(spy.count(), 1);
             }
         }
+    }
+
+    // A decoder held back for a moment (a slow disk) is an underrun, not the end: the
+    // player goes on, the underrun is counted, and the end comes once, after every frame
+    // of the file was heard.
+    void underrunIsNotTheEnd() {
+        const QString wav = tmp("steady.wav");
+        const int64_t total = kRate;  // a constant level, so every frame heard can be counted
+        writeWav(wav, total, kRate, 2, [](int64_t, int) { return 0.5; });
+        AudioEngine &e = AudioEngine::instance();
+        MediaPlayer p;
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(wav);
+        p.Play();
+        int64_t heard = 0;
+        auto listen = [&](double seconds) {
+            for (float x : render(seconds))
+                heard += x > 0.25f;  // left and right: two per frame
+            pump();
+        };
+        listen(0.2);
+        const uint64_t underruns = e.underruns();
+        e.holdDecoders(true);
+        listen(0.6);  // longer than the decoder reads ahead
+        e.holdDecoders(false);
+        QVERIFY2(e.underruns() > underruns, "the starved decoder was not counted");
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(p.isPlaying());
+        for (int i = 0; i < 40 && spy.isEmpty(); ++i)
+            listen(0.05);
+        QCOMPARE(spy.count(), 1);
+        // The fade-in of the first 5 ms is below the threshold.
+        QVERIFY2(std::llabs(heard / 2 - total) <= kRate / 200, qPrintable(QString::number(heard / 2)));
+        listen(0.3);
+        QCOMPARE(spy.count(), 1);
+    }
+
+    // A MIDI file without a tempo event plays at 120 beats a minute: at 480 ticks a
+    // quarter, a note at tick 480 sounds at 0.5 s and 960 ticks last 1.0 s.
+    void midiWithoutTempoPlaysAt120() {
+        QByteArray notes;
+        notes += varLen(0) + QByteArray("\xC0\x00", 2);
+        notes += varLen(0) + QByteArray("\x90\x48\x70", 3);
+        notes += varLen(60) + QByteArray("\x80\x48\x00", 3);
+        notes += varLen(420) + QByteArray("\x90\x48\x70", 3);
+        notes += varLen(60) + QByteArray("\x80\x48\x00", 3);
+        notes += varLen(420) + QByteArray("\xFF\x2F\x00", 3);
+        const QString mid = tmp("notempo.mid");
+        writeBytes(mid, chunk("MThd", QByteArray("\x00\x00\x00\x01\x01\xE0", 6)) + chunk("MTrk", notes));
+        MediaPlayer p;
+        p.setFileName(mid);
+        QVERIFY2(std::fabs(p.Duration() - 1.0) < 1e-6, qPrintable(QString::number(p.Duration(), 'f', 6)));
+        QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+        p.Play();
+        const std::vector<float> b = render(0.7);
+        auto level = [&](double from, double to) {
+            std::vector<float> part(b.begin() + 2 * std::llround(from * kRate),
+                                    b.begin() + 2 * std::llround(to * kRate));
+            return rms(part);
+        };
+        // Silence between the notes until 0.49 s, the second note's attack from 0.5 s.
+        const double before = level(0.40, 0.49), after = level(0.50, 0.56);
+        QVERIFY2(after > 10 * before, qPrintable(QString("%1 %2").arg(before).arg(after)));
+        const double rest = playToEnd(p, spy, 1.0);
+        QCOMPARE(spy.count(), 1);
+        QVERIFY2(std::fabs(0.7 + rest - 1.0) <= 0.05, qPrintable(QString::number(0.7 + rest)));
     }
 
     // MIDI: rendered with the soundfont, ends at its own length; without the soundfont it fails to open.

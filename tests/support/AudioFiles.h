@@ -6,6 +6,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <functional>
+#include <random>
 
 namespace vb2test {
 
@@ -76,6 +77,15 @@ inline bool writeMidi(const QString &path, int quarterNotes) {
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size();
+}
+
+// Bytes no decoder makes sense of (a damaged download), the same for the same seed.
+inline QByteArray randomBytes(int size, unsigned seed) {
+    std::mt19937 rng(seed);
+    QByteArray bytes(size, 0);
+    for (char &c : bytes)
+        c = static_cast<char>(rng());
+    return bytes;
 }
 
 }  // namespace vb2test

@@ -2,12 +2,16 @@
 // The console's tests share these: the window shown once, the modal windows answered
 // in order from a timer, and today's statistics report read back.
 #include <QApplication>
+#include <QComboBox>
 #include <QDate>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -46,6 +50,8 @@ class Modals : public QObject {
     }
     QStringList texts;
     QStringList unexpected;
+    // Called with each Warning's text as it appears, before it is answered.
+    std::function<void(const QString &)> seen;
     bool done() const { return queue_.empty(); }
 
   private:
@@ -62,7 +68,10 @@ class Modals : public QObject {
             const bool expected = !queue_.empty() && queue_.front().window == top->objectName();
             if (top->objectName() == QLatin1String("Warning")) {
                 auto *label = top->findChild<QLabel *>(QStringLiteral("Label1"));
-                (expected ? texts : unexpected) << (label ? label->text() : QString());
+                const QString text = label ? label->text() : QString();
+                if (seen)
+                    seen(text);
+                (expected ? texts : unexpected) << text;
                 const int button = expected ? queue_.front().button : OK;
                 if (expected)
                     queue_.pop_front();
@@ -100,6 +109,29 @@ class Modals : public QObject {
 // the answering timer (a timer never fires again inside its own handler).
 inline void clickLater(QPushButton *button) {
     QTimer::singleShot(0, button, [button] { button->click(); });
+}
+
+// A playlist of the player (0 = A, 1 = B) written as files, added to its chooser and chosen
+// as the user chooses it. Each item's title is its file's name without the extension.
+inline void choosePlaylist(DJPlayer *w, int deck, const QString &name, const QStringList &paths) {
+    const QString letter = deck == 0 ? QStringLiteral("A") : QStringLiteral("B");
+    QComboBox *combo = deck == 0 ? w->Combo1 : w->Combo2;
+    const int n = combo->count();
+    OpenSaveFiles::AppendComboName(letter, name);
+    QStringList lines;
+    for (const QString &p : paths)
+        lines << QFileInfo(p).completeBaseName() << p;
+    TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, n), lines);
+    combo->addItem(name);
+    combo->setCurrentIndex(n);
+    emit combo->activated(n);
+}
+
+// A user's click on a row, with Ctrl or Shift held for a multiple selection.
+inline void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, list->visualItemRect(list->item(row)).center());
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
 }
 
 // The item lines of today's statistics report (the heading left out).
