@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPointer>
 #include <QSaveFile>
 #include <QStyle>
 #include <QTextCursor>
@@ -25,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
@@ -385,20 +387,38 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw VbError(file.errorString());
+    // The text is built in a document away from the screen and handed to the editor
+    // whole: an editor on screen filled piece by piece lays itself out again and again.
+    // A new document also starts with nothing to undo: a loaded file is where undoing stops.
+    auto document = std::make_unique<QTextDocument>();
+    document->setDefaultFont(Text1->document()->defaultFont());
+    document->setUndoRedoEnabled(false);
     if (Rtf::isRtf(bytes)) {
-        // A loaded file is where undoing stops, not a step that can be undone.
-        QTextDocument *doc = Text1->document();
-        const bool undo = doc->isUndoRedoEnabled();
-        doc->setUndoRedoEnabled(false);
-        Rtf::read(bytes, doc);
-        doc->setUndoRedoEnabled(undo);
+        Rtf::read(bytes, document.get());
     } else {
         QString text = TextFile::decode(bytes);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        Text1->setPlainText(text);
+        document->setPlainText(text);
     }
+    document->setUndoRedoEnabled(true);
+    showDocument(document.release());
+}
+
+void ScriptsBox::showDocument(QTextDocument *document) {
+    // The editor deletes a document of its own when it gets another; one that
+    // an earlier load gave it is deleted here.
+    const QPointer<QTextDocument> old = Text1->document();
+    document->setParent(Text1);
+    document->setDocumentMargin(old->documentMargin());
+    document->setDefaultTextOption(old->defaultTextOption());
+    connect(document, &QTextDocument::contentsChanged, this, [this] { guarded([this] { Text1_Change(); }); });
+    Text1->setDocument(document);
+    if (old && old->parent() == Text1)
+        delete old.data();
     Text1->moveCursor(QTextCursor::Start);
+    // Loading is a change of the text like any other.
+    Text1_Change();
 }
 
 void ScriptsBox::SaveTextFile(const QString &path) {

@@ -275,8 +275,9 @@ class TestScript : public QObject {
         QCOMPARE(Rtf::write(&again), Rtf::write(&doc));
         QVERIFY(again.lastBlock().blockFormat().alignment() & Qt::AlignRight);
 
-        // Broken input never fails: stray braces, a cut-off escape, an unknown word.
-        Rtf::read("{\\rtf1 a}}{\\foo b\\'", &doc);
+        // Broken input never fails: a stray brace, unclosed groups, an unknown word,
+        // a cut-off escape.
+        Rtf::read("}{\\rtf1 a{\\foo b\\'", &doc);
         QCOMPARE(doc.toPlainText(), QString("ab"));
     }
 
