@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
@@ -98,25 +97,22 @@ void measure(ScriptsBox &box, const QByteArray &bytes, const QString &path, cons
     QEventLoop loop;
     QElapsedTimer clock;
     qint64 lastBeat = -1, longest = 0, opened = 0, settledAt = 0;
-    int lastHeight = -1;
     QTimer beat;
     beat.setInterval(1);
     QObject::connect(&beat, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (lastBeat >= 0)
-            longest = std::max(longest, now - lastBeat);
+        const qint64 gap = lastBeat >= 0 ? now - lastBeat : 0;
+        longest = std::max(longest, gap);
         lastBeat = now;
         if (!opened)
             return;
-        // Laid out once the scroll range has stayed the same for 300 ms. (Asking the
-        // layout for the document's size would lay it all out at once.)
-        const int height = box.Text1->verticalScrollBar()->maximum();
-        if (height != lastHeight) {
-            lastHeight = height;
+        // The editor lays the text out in steps between events after the open; it is
+        // done when no step has held the loop for 15 ms or more in the last 500 ms.
+        // (Asking the layout for the document's size would lay it all out at once.)
+        if (gap >= 15'000'000)
             settledAt = now;
-        } else if (now - settledAt > 300'000'000 || now > 60'000'000'000LL) {
+        if (now - settledAt > 500'000'000 || now > 60'000'000'000LL)
             loop.quit();
-        }
     });
     clock.start();
     beat.start();
@@ -126,7 +122,6 @@ void measure(ScriptsBox &box, const QByteArray &bytes, const QString &path, cons
         opened = clock.nsecsElapsed();
         settledAt = opened;
         f.open.push_back((opened - start) / 1e6);
-        lastHeight = box.Text1->verticalScrollBar()->maximum();
     });
     loop.exec();
     f.laidOut.push_back((settledAt - opened) / 1e6);

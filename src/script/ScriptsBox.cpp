@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QThread>
 #include <QToolBar>
 #include <exception>
 #include <functional>
@@ -85,6 +87,22 @@ QString chooseScriptFile(QWidget *parent, bool save) {
         return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+// A script file's document: RTF when the bytes are RTF, else plain text. A new
+// document starts with nothing to undo: a loaded file is where undoing stops.
+void buildDocument(const QByteArray &bytes, const QFont &font, QTextDocument *document) {
+    document->setDefaultFont(font);
+    document->setUndoRedoEnabled(false);
+    if (Rtf::isRtf(bytes)) {
+        Rtf::read(bytes, document);
+    } else {
+        QString text = TextFile::decode(bytes);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        document->setPlainText(text);
+    }
+    document->setUndoRedoEnabled(true);
 }
 
 }  // namespace
@@ -379,6 +397,9 @@ QString ScriptsBox::CaptionOf(const QString &path) {
 }
 
 void ScriptsBox::LoadTextFile(const QString &path) {
+    // One load at a time: a command that would start another while one is running fails.
+    if (loadingText_)
+        throw VbError(QStringLiteral("A script is being opened"));
     if (!FileSystem::isExistingFile(path))
         throw VbError(QStringLiteral("No such file: ") + path);
     QFile file(path);
@@ -387,22 +408,36 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw VbError(file.errorString());
-    // The text is built in a document away from the screen and handed to the editor
-    // whole: an editor on screen filled piece by piece lays itself out again and again.
-    // A new document also starts with nothing to undo: a loaded file is where undoing stops.
-    auto document = std::make_unique<QTextDocument>();
-    document->setDefaultFont(Text1->document()->defaultFont());
-    document->setUndoRedoEnabled(false);
-    if (Rtf::isRtf(bytes)) {
-        Rtf::read(bytes, document.get());
-    } else {
-        QString text = TextFile::decode(bytes);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        document->setPlainText(text);
-    }
-    document->setUndoRedoEnabled(true);
-    showDocument(document.release());
+    file.close();
+
+    // The text is built away from the screen, on a thread of its own, and handed to
+    // the editor whole: an editor on screen filled piece by piece lays itself out
+    // again and again, and the console's timers keep running while a large script
+    // is read. The user's clicks and keys wait until the script is in.
+    loadingText_ = true;
+    const QFont font = Text1->document()->defaultFont();
+    QThread *const uiThread = thread();
+    QTextDocument *built = nullptr;
+    std::unique_ptr<QThread> worker(QThread::create([&bytes, &font, &built, uiThread] {
+        try {
+            auto document = std::make_unique<QTextDocument>();
+            buildDocument(bytes, font, document.get());
+            document->moveToThread(uiThread);
+            built = document.release();
+        } catch (...) {
+        }
+    }));
+    QEventLoop waiting;
+    connect(worker.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+    worker->start();
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    // The loop also ends when the program quits; the document is complete only
+    // once the thread is.
+    worker->wait();
+    loadingText_ = false;
+    if (!built)
+        throw VbError(QStringLiteral("The script could not be read: ") + path);
+    showDocument(built);
 }
 
 void ScriptsBox::showDocument(QTextDocument *document) {
@@ -697,6 +732,9 @@ void ScriptsBox::resetToDesign() {
 }
 
 bool ScriptsBox::QueryUnload() {
+    // Not while a script is being read into the box.
+    if (loadingText_)
+        return false;
     if (!AskSaveChanges())
         return false;
     resetToDesign();
