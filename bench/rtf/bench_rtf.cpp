@@ -38,6 +38,14 @@ QByteArray alternatingRuns() {
     return out + "\\par\r\n}\r\n";
 }
 
+// 40,000 runs of one word, bold and italic in turn, in one paragraph.
+QByteArray oneParagraph() {
+    QByteArray out = kHead;
+    for (int k = 0; k < 40000; ++k)
+        out += (k % 2) ? "\\b0\\i word " : "\\i0\\b word ";
+    return out + "\\par\r\n}\r\n";
+}
+
 // 20,000 fonts in the table, each used by one run.
 QByteArray manyFonts() {
     constexpr int kFonts = 20000;
@@ -149,6 +157,7 @@ int main(int argc, char *argv[]) {
     for (int k = 2; k < argc; ++k)
         chosen << QString::fromLocal8Bit(argv[k]);
     const std::pair<const char *, std::function<QByteArray()>> cases[] = {{"runs", alternatingRuns},
+                                                                          {"paragraph", oneParagraph},
                                                                           {"fonts", manyFonts},
                                                                           {"paragraphs", manyParagraphs},
                                                                           {"nesting", deepNesting}};
