@@ -734,15 +734,31 @@ class Writer {
         }
     }
 
+    // Formats are looked at once each, by their index in the document.
     void collect() {
+        QSet<int> noted;
+        const auto noteOnce = [&](int index, const QTextCharFormat &f) {
+            if (!noted.contains(index)) {
+                noted.insert(index);
+                note(f);
+            }
+        };
         for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
             if (block.length() <= 1)
-                note(block.charFormat());
+                noteOnce(block.charFormatIndex(), block.charFormat());
             for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().isValid())
-                    note(it.fragment().charFormat());
+                const QTextFragment fragment = it.fragment();
+                if (fragment.isValid())
+                    noteOnce(fragment.charFormatIndex(), fragment.charFormat());
             }
         }
+    }
+
+    CharState stateAt(int index, const QTextCharFormat &f) {
+        auto found = states_.constFind(index);
+        if (found == states_.constEnd())
+            found = states_.insert(index, stateOf(f));
+        return *found;
     }
 
     CharState stateOf(const QTextCharFormat &f) const {
@@ -786,9 +802,29 @@ class Writer {
     }
 
     void writeBlock(const QTextBlock &block, QByteArray &out) {
-        const QTextBlockFormat bf = block.blockFormat();
-        out += "\\pard";
+        const int index = block.blockFormatIndex();
+        auto header = headers_.constFind(index);
+        if (header == headers_.constEnd())
+            header = headers_.insert(index, paragraphWords(block.blockFormat()));
+        out += *header;
         delimit_ = true;
+        if (block.length() <= 1)
+            switchTo(stateAt(block.charFormatIndex(), block.charFormat()), out);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            switchTo(stateAt(fragment.charFormatIndex(), fragment.charFormat()), out);
+            text(fragment.text(), out);
+        }
+        word(out, "par");
+        out += "\r\n";
+        delimit_ = false;
+    }
+
+    // The words that open a paragraph of the format.
+    QByteArray paragraphWords(const QTextBlockFormat &bf) {
+        QByteArray out = "\\pard";
         const Qt::Alignment h = bf.alignment() & Qt::AlignHorizontal_Mask;
         if (h & Qt::AlignHCenter)
             word(out, "qc");
@@ -807,18 +843,7 @@ class Writer {
             word(out, "sb", v);
         if (int v = twips(bf.bottomMargin()))
             word(out, "sa", v);
-        if (block.length() <= 1)
-            switchTo(stateOf(block.charFormat()), out);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
-            switchTo(stateOf(fragment.charFormat()), out);
-            text(fragment.text(), out);
-        }
-        word(out, "par");
-        out += "\r\n";
-        delimit_ = false;
+        return out;
     }
 
     void text(const QString &s, QByteArray &out) {
@@ -891,6 +916,8 @@ class Writer {
     QHash<QString, int> fontIndex_;
     QList<QColor> colors_;
     QHash<QRgb, int> colorIndex_;
+    QHash<int, CharState> states_;
+    QHash<int, QByteArray> headers_;
     CharState state_ = {0, 24, false, false, false, false, 0};
     bool delimit_ = false;
 };
