@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QSet>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -112,11 +111,13 @@ struct CharState {
     int fs = 24;    // half-points
     bool b = false, i = false, ul = false, strike = false;
     int cf = 0;
+    bool operator==(const CharState &) const = default;
 };
 
 struct ParaState {
     Qt::Alignment align = Qt::AlignLeft;
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0;  // twips
+    bool operator==(const ParaState &) const = default;
 };
 
 enum class Dest { Text, FontTable, ColorTable, Skip };
@@ -142,16 +143,16 @@ bool isSkippedDestination(const QByteArray &word) {
                                              "rsidtbl",      "themedata",  "colorschememapping",
                                              "latentstyles", "datastore",  "xmlnstbl",
                                              "generator",    "fldinst",    "filetbl",
-                                             "revtbl",       "pntext",     "pntxta",
-                                             "pntxtb",       "nonshppict", "shppict",
-                                             "bkmkstart",    "bkmkend",    "annotation",
-                                             "atnid",        "atnauthor",  "comment",
-                                             "doccomm",      "operator",   "author",
-                                             "title",        "subject",    "keywords",
-                                             "company",      "creatim",    "revtim",
-                                             "printim",      "buptim",     "template",
-                                             "mmathPr",      "userprops",  "xe",
-                                             "tc",           "txe",        "do"};
+                                             "revtbl",       "pntxta",     "pntxtb",
+                                             "nonshppict",   "shppict",    "bkmkstart",
+                                             "bkmkend",      "annotation", "atnid",
+                                             "atnauthor",    "comment",    "doccomm",
+                                             "operator",     "author",     "title",
+                                             "subject",      "keywords",   "company",
+                                             "creatim",      "revtim",     "printim",
+                                             "buptim",       "template",   "mmathPr",
+                                             "userprops",    "xe",         "tc",
+                                             "txe",          "do"};
     return skipped.contains(word);
 }
 
@@ -163,16 +164,22 @@ char16_t namedCharacter(const QByteArray &word) {
     return named.value(word, 0);
 }
 
+size_t qHash(const CharState &s, size_t seed = 0) {
+    return qHashMulti(seed, s.font, s.fs, s.b, s.i, s.ul, s.strike, s.cf);
+}
+
 class Reader {
   public:
-    Reader(const QByteArray &in, QTextCursor &cursor, bool inserting)
-        : in_(in), cur_(cursor), inserting_(inserting) {
-        defaultFamily_ = cursor.document()->defaultFont().family();
+    Reader(const QByteArray &in, QTextDocument *document) : in_(in), cur_(document) {
+        defaultFamily_ = document->defaultFont().family();
     }
 
-    void run() {
+    // True when the text held a paragraph mark.
+    bool run() {
+        // One edit: the document settles its changes once, at the end.
+        cur_.beginEditBlock();
         const int n = int(in_.size());
-        while (pos_ < n) {
+        while (pos_ < n && !ended_) {
             const char c = in_[pos_];
             if (c == '{') {
                 flushBytes();
@@ -186,7 +193,7 @@ class Reader {
                 endGroup();
             } else if (c == '\\') {
                 controlWord();
-            } else if (c == '\r' || c == '\n') {
+            } else if (c == '\r' || c == '\n' || c == '\0') {
                 ++pos_;
             } else {
                 ++pos_;
@@ -195,20 +202,27 @@ class Reader {
         }
         flushBytes();
         flushRun();
+        // A last paragraph without a mark still has the properties in effect at the
+        // end of the text.
         if (!pendingPar_) {
-            if (!inserting_ || sawPar_)
-                cur_.setBlockFormat(paraFormat());
-            if (cur_.block().length() <= 1)
+            setParagraphFormat();
+            if (!blockHasText_)
                 cur_.setBlockCharFormat(charFormat());
         }
+        cur_.endEditBlock();
+        return sawPar_;
     }
 
   private:
     void endGroup() {
-        if (st_.dest == Dest::FontTable && !fontName_.isEmpty())
+        if (st_.dest == Dest::FontTable && (!fontBytes_.isEmpty() || !fontName_.isEmpty()))
             storeFont();
-        if (stack_.isEmpty())
-            return;  // a stray closing brace
+        if (stack_.size() <= 1) {
+            // The document's own group closed: what follows (a NUL, junk) is no text,
+            // and the last paragraph keeps the state inside the group.
+            ended_ = !stack_.isEmpty();
+            return;
+        }
         st_ = stack_.takeLast();
     }
 
@@ -224,13 +238,14 @@ class Reader {
                 if (c == ';')
                     storeFont();
                 else
-                    fontName_ += c;
+                    fontBytes_ += c;
                 break;
             case Dest::ColorTable:
                 if (c == ';') {
                     colors_.append(colorSet_ ? QColor(red_, green_, blue_) : QColor());
                     colorSet_ = false;
                     red_ = green_ = blue_ = 0;
+                    formats_.clear();
                 }
                 break;
             case Dest::Text:
@@ -246,15 +261,25 @@ class Reader {
         }
     }
 
+    // The name's bytes so far, in the code page of the font's character set.
+    void flushFontBytes() {
+        if (fontBytes_.isEmpty())
+            return;
+        const int cp = codePageOfCharset(fontCharset_);
+        fontName_ += decoders_.decode(cp ? cp : ansiCpg_, fontBytes_);
+        fontBytes_.clear();
+    }
+
     void storeFont() {
+        flushFontBytes();
         FontEntry entry;
         entry.charset = fontCharset_;
-        int cp = codePageOfCharset(fontCharset_);
-        entry.name = decoders_.decode(cp ? cp : ansiCpg_, fontName_).trimmed();
+        entry.name = fontName_.trimmed();
         if (fontNo_ >= 0)
             fonts_.insert(fontNo_, entry);
         fontName_.clear();
         fontCharset_ = -1;
+        formats_.clear();
     }
 
     void controlWord() {
@@ -271,28 +296,30 @@ class Reader {
         const int start = pos_;
         while (pos_ < n && isalpha(static_cast<unsigned char>(in_[pos_])) && pos_ - start < 32)
             ++pos_;
-        const QByteArray word = in_.mid(start, pos_ - start);
+        const QByteArrayView word(in_.constData() + start, pos_ - start);
         bool hasParam = false;
         int param = 0;
-        const int paramStart = pos_;
-        if (pos_ < n && in_[pos_] == '-')
+        const bool negative = pos_ < n && in_[pos_] == '-';
+        if (negative)
             ++pos_;
         const int digitsStart = pos_;
-        while (pos_ < n && isdigit(static_cast<unsigned char>(in_[pos_])) && pos_ - digitsStart < 10)
+        long long value = 0;
+        while (pos_ < n && isdigit(static_cast<unsigned char>(in_[pos_])) && pos_ - digitsStart < 10) {
+            value = value * 10 + (in_[pos_] - '0');
             ++pos_;
+        }
         if (pos_ > digitsStart) {
             hasParam = true;
-            param = int(
-                std::clamp(in_.mid(paramStart, pos_ - paramStart).toLongLong(), -2147483647LL, 2147483647LL));
-        } else {
-            pos_ = paramStart;
+            param = int(std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL));
+        } else if (negative) {
+            --pos_;
         }
         if (pos_ < n && in_[pos_] == ' ')
             ++pos_;
         if (word == "bin") {
             flushBytes();
             if (hasParam && param > 0)
-                pos_ = std::min<qsizetype>(n, qsizetype(pos_) + param);
+                pos_ = int(std::min<qsizetype>(n, qsizetype(pos_) + param));
             return;
         }
         if (st_.dest == Dest::Skip)
@@ -306,7 +333,9 @@ class Reader {
             const int n = int(in_.size());
             int value = 0, digits = 0;
             while (digits < 2 && pos_ < n && isxdigit(static_cast<unsigned char>(in_[pos_]))) {
-                value = value * 16 + QByteArray(1, in_[pos_]).toInt(nullptr, 16);
+                const char h = in_[pos_];
+                value =
+                    value * 16 + (isdigit(static_cast<unsigned char>(h)) ? h - '0' : (h | 0x20) - 'a' + 10);
                 ++pos_;
                 ++digits;
             }
@@ -317,7 +346,7 @@ class Reader {
                 return;
             }
             if (st_.dest == Dest::FontTable)
-                fontName_ += char(value);
+                fontBytes_ += char(value);
             else if (st_.dest == Dest::Text)
                 bytes_ += char(value);
             return;
@@ -339,7 +368,7 @@ class Reader {
                 if (st_.dest == Dest::Text)
                     bytes_ += c;
                 else if (st_.dest == Dest::FontTable)
-                    fontName_ += c;
+                    fontBytes_ += c;
                 return;
             case '~':
                 flushBytes();
@@ -365,7 +394,9 @@ class Reader {
         }
     }
 
-    void handleWord(const QByteArray &word, int param, bool hasParam) {
+    static QChar unicodeOf(int param) { return QChar(char16_t(param < 0 ? param + 65536 : param)); }
+
+    void handleWord(QByteArrayView word, int param, bool hasParam) {
         if (word == "ansicpg") {
             if (param > 0)
                 ansiCpg_ = param;
@@ -373,6 +404,7 @@ class Reader {
         }
         if (word == "deff") {
             deff_ = param;
+            formats_.clear();
             return;
         }
         if (word == "uc") {
@@ -388,18 +420,23 @@ class Reader {
             colorSet_ = false;
             return;
         }
-        if (isSkippedDestination(word)) {
+        if (isSkippedDestination(QByteArray::fromRawData(word.data(), word.size()))) {
             st_.dest = Dest::Skip;
             return;
         }
         if (st_.dest == Dest::FontTable) {
             if (word == "f") {
-                if (!fontName_.isEmpty())
+                if (!fontName_.isEmpty() || !fontBytes_.isEmpty())
                     storeFont();
                 fontNo_ = param;
                 fontCharset_ = -1;
             } else if (word == "fcharset") {
+                flushFontBytes();
                 fontCharset_ = param;
+            } else if (word == "u") {
+                flushFontBytes();
+                fontName_ += unicodeOf(param);
+                skipChars_ = st_.uc;
             }
             return;
         }
@@ -414,7 +451,7 @@ class Reader {
         CharState &ch = st_.ch;
         ParaState &pa = st_.para;
         if (word == "u") {
-            emitText(QString(QChar(char16_t(param < 0 ? param + 65536 : param))));
+            emitText(QString(unicodeOf(param)));
             skipChars_ = st_.uc;
         } else if (word == "par" || word == "sect" || word == "page" || word == "row") {
             paragraph();
@@ -422,7 +459,7 @@ class Reader {
             emitText(QString(QChar(kLineSeparator)));
         } else if (word == "tab" || word == "cell") {
             emitText(QStringLiteral("\t"));
-        } else if (char16_t named = namedCharacter(word)) {
+        } else if (char16_t named = namedCharacter(QByteArray::fromRawData(word.data(), word.size()))) {
             emitText(QString(QChar(named)));
         } else if (word == "pard") {
             pa = ParaState();
@@ -469,9 +506,9 @@ class Reader {
     void flushBytes() {
         if (bytes_.isEmpty())
             return;
-        const QByteArray bytes = bytes_;
+        const QString text = decoders_.decode(codePage(), bytes_);
         bytes_.clear();
-        emitText(decoders_.decode(codePage(), bytes));
+        emitText(text);
     }
 
     int codePage() const {
@@ -484,11 +521,20 @@ class Reader {
         return ansiCpg_;
     }
 
-    QTextCharFormat charFormat() const {
+    // One format object per state, so equal runs share it. The family goes in as a
+    // list, which is what text layout reads, and again as a plain string: a list
+    // property hashes alike for every family, so with many fonts each new format
+    // would be compared with all earlier ones in the document's format collection.
+    QTextCharFormat charFormat() {
         const CharState &ch = st_.ch;
+        const auto cached = formats_.constFind(ch);
+        if (cached != formats_.constEnd())
+            return *cached;
         QTextCharFormat f;
         const QString family = fonts_.value(ch.font < 0 ? deff_ : ch.font).name;
-        f.setFontFamilies({family.isEmpty() ? defaultFamily_ : family});
+        const QString name = family.isEmpty() ? defaultFamily_ : family;
+        f.setFontFamilies({name});
+        f.setProperty(QTextFormat::FontFamily, name);
         f.setFontPointSize(ch.fs / 2.0);
         f.setFontWeight(ch.b ? QFont::Bold : QFont::Normal);
         f.setFontItalic(ch.i);
@@ -496,12 +542,18 @@ class Reader {
         f.setFontStrikeOut(ch.strike);
         if (ch.cf > 0 && ch.cf < colors_.size() && colors_[ch.cf].isValid())
             f.setForeground(colors_[ch.cf]);
+        formats_.insert(ch, f);
         return f;
     }
 
-    QTextBlockFormat paraFormat() const {
+    QTextBlockFormat paraFormat() {
         const ParaState &p = st_.para;
-        QTextBlockFormat f;
+        if (hasParaFormat_ && p == paraFormatState_)
+            return paraFormat_;
+        QTextBlockFormat &f = paraFormat_;
+        f = QTextBlockFormat();
+        paraFormatState_ = p;
+        hasParaFormat_ = true;
         f.setAlignment(p.align);
         f.setLeftMargin(p.li / double(kTwipsPerPixel));
         f.setRightMargin(p.ri / double(kTwipsPerPixel));
@@ -511,11 +563,23 @@ class Reader {
         return f;
     }
 
+    // The current paragraph gets the paragraph state, unless it already has it.
+    void setParagraphFormat() {
+        if (blockHasFormat_ && blockPara_ == st_.para)
+            return;
+        cur_.setBlockFormat(paraFormat());
+        blockPara_ = st_.para;
+        blockHasFormat_ = true;
+    }
+
     void openPendingParagraph() {
         if (!pendingPar_)
             return;
         flushRun();
         cur_.insertBlock(paraFormat(), charFormat());
+        blockHasText_ = false;
+        blockPara_ = st_.para;
+        blockHasFormat_ = true;
         pendingPar_ = false;
     }
 
@@ -523,10 +587,10 @@ class Reader {
         if (text.isEmpty() || st_.dest != Dest::Text)
             return;
         openPendingParagraph();
-        const QTextCharFormat f = charFormat();
-        if (f != runFormat_) {
+        if (!hasRun_ || !(runState_ == st_.ch)) {
             flushRun();
-            runFormat_ = f;
+            runState_ = st_.ch;
+            hasRun_ = true;
         }
         run_ += text;
     }
@@ -534,7 +598,11 @@ class Reader {
     void flushRun() {
         if (run_.isEmpty())
             return;
-        cur_.insertText(run_, runFormat_);
+        const CharState current = st_.ch;
+        st_.ch = runState_;
+        cur_.insertText(run_, charFormat());
+        blockHasText_ = true;
+        st_.ch = current;
         run_.clear();
     }
 
@@ -544,23 +612,24 @@ class Reader {
     void paragraph() {
         openPendingParagraph();
         flushRun();
-        cur_.setBlockFormat(paraFormat());
-        if (cur_.block().length() <= 1)
+        setParagraphFormat();
+        if (!blockHasText_)
             cur_.setBlockCharFormat(charFormat());
         pendingPar_ = true;
         sawPar_ = true;
     }
 
     const QByteArray &in_;
-    QTextCursor &cur_;
-    const bool inserting_;
+    QTextCursor cur_;
     QString defaultFamily_;
     int pos_ = 0;
+    bool ended_ = false;
     GroupState st_;
     QList<GroupState> stack_;
-    QMap<int, FontEntry> fonts_;
+    QHash<int, FontEntry> fonts_;
     int fontNo_ = -1, fontCharset_ = -1;
-    QByteArray fontName_;
+    QByteArray fontBytes_;
+    QString fontName_;
     QList<QColor> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;
     bool colorSet_ = false;
@@ -569,7 +638,12 @@ class Reader {
     int skipChars_ = 0;
     QByteArray bytes_;
     QString run_;
-    QTextCharFormat runFormat_;
+    CharState runState_;
+    bool hasRun_ = false;
+    QHash<CharState, QTextCharFormat> formats_;
+    ParaState blockPara_, paraFormatState_;
+    QTextBlockFormat paraFormat_;
+    bool blockHasFormat_ = false, blockHasText_ = false, hasParaFormat_ = false;
     bool pendingPar_ = false, sawPar_ = false;
     Decoders decoders_;
 };
@@ -598,7 +672,7 @@ class Writer {
     explicit Writer(const QTextDocument *doc) : doc_(doc) {
         defaultFamily_ = doc->defaultFont().family();
         defaultSize_ = doc->defaultFont().pointSizeF() > 0 ? doc->defaultFont().pointSizeF() : 10.0;
-        fonts_.append(defaultFamily_);
+        addFont(defaultFamily_);
     }
 
     QByteArray run() {
@@ -609,7 +683,8 @@ class Writer {
         QByteArray out = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl";
         for (int k = 0; k < fonts_.size(); ++k) {
             out += "{\\f" + QByteArray::number(k) + "\\fnil\\fcharset204 ";
-            out += escaped(fonts_[k]) + ";}";
+            fontName(fonts_[k], out);
+            out += ";}";
         }
         out += "}\r\n";
         if (!colors_.isEmpty()) {
@@ -639,42 +714,64 @@ class Writer {
         return f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush;
     }
 
-    void note(const QTextCharFormat &f) {
-        const QString family = familyOf(f);
-        if (!fonts_.contains(family))
+    void addFont(const QString &family) {
+        if (!fontIndex_.contains(family)) {
+            fontIndex_.insert(family, int(fonts_.size()));
             fonts_.append(family);
-        if (hasColor(f)) {
-            const QColor c = f.foreground().color().toRgb();
-            const QColor plain(c.red(), c.green(), c.blue());
-            if (!colors_.contains(plain))
-                colors_.append(plain);
         }
     }
 
-    void collect() {
-        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
-            if (block.length() <= 1)
-                note(block.charFormat());
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().isValid())
-                    note(it.fragment().charFormat());
+    static QRgb rgbOf(const QTextCharFormat &f) { return f.foreground().color().rgb() | 0xFF000000u; }
+
+    void note(const QTextCharFormat &f) {
+        addFont(familyOf(f));
+        if (hasColor(f)) {
+            const QRgb rgb = rgbOf(f);
+            if (!colorIndex_.contains(rgb)) {
+                colorIndex_.insert(rgb, int(colors_.size()));
+                colors_.append(QColor::fromRgb(rgb));
             }
         }
     }
 
+    // Formats are looked at once each, by their index in the document.
+    void collect() {
+        QSet<int> noted;
+        const auto noteOnce = [&](int index, const QTextCharFormat &f) {
+            if (!noted.contains(index)) {
+                noted.insert(index);
+                note(f);
+            }
+        };
+        for (QTextBlock block = doc_->begin(); block.isValid(); block = block.next()) {
+            if (block.length() <= 1)
+                noteOnce(block.charFormatIndex(), block.charFormat());
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                if (fragment.isValid())
+                    noteOnce(fragment.charFormatIndex(), fragment.charFormat());
+            }
+        }
+    }
+
+    CharState stateAt(int index, const QTextCharFormat &f) {
+        auto found = states_.constFind(index);
+        if (found == states_.constEnd())
+            found = states_.insert(index, stateOf(f));
+        return *found;
+    }
+
     CharState stateOf(const QTextCharFormat &f) const {
         CharState s;
-        s.font = int(fonts_.indexOf(familyOf(f)));
+        s.font = fontIndex_.value(familyOf(f));
         const double size = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : defaultSize_;
         s.fs = qRound(size * 2);
         s.b = f.fontWeight() >= QFont::DemiBold;
         s.i = f.fontItalic();
         s.ul = f.fontUnderline();
         s.strike = f.fontStrikeOut();
-        if (hasColor(f)) {
-            const QColor c = f.foreground().color().toRgb();
-            s.cf = int(colors_.indexOf(QColor(c.red(), c.green(), c.blue()))) + 1;
-        }
+        if (hasColor(f))
+            s.cf = colorIndex_.value(rgbOf(f)) + 1;
         return s;
     }
 
@@ -705,9 +802,29 @@ class Writer {
     }
 
     void writeBlock(const QTextBlock &block, QByteArray &out) {
-        const QTextBlockFormat bf = block.blockFormat();
-        out += "\\pard";
+        const int index = block.blockFormatIndex();
+        auto header = headers_.constFind(index);
+        if (header == headers_.constEnd())
+            header = headers_.insert(index, paragraphWords(block.blockFormat()));
+        out += *header;
         delimit_ = true;
+        if (block.length() <= 1)
+            switchTo(stateAt(block.charFormatIndex(), block.charFormat()), out);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            switchTo(stateAt(fragment.charFormatIndex(), fragment.charFormat()), out);
+            text(fragment.text(), out);
+        }
+        word(out, "par");
+        out += "\r\n";
+        delimit_ = false;
+    }
+
+    // The words that open a paragraph of the format.
+    QByteArray paragraphWords(const QTextBlockFormat &bf) {
+        QByteArray out = "\\pard";
         const Qt::Alignment h = bf.alignment() & Qt::AlignHorizontal_Mask;
         if (h & Qt::AlignHCenter)
             word(out, "qc");
@@ -726,18 +843,7 @@ class Writer {
             word(out, "sb", v);
         if (int v = twips(bf.bottomMargin()))
             word(out, "sa", v);
-        if (block.length() <= 1)
-            switchTo(stateOf(block.charFormat()), out);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
-            switchTo(stateOf(fragment.charFormat()), out);
-            text(fragment.text(), out);
-        }
-        word(out, "par");
-        out += "\r\n";
-        delimit_ = false;
+        return out;
     }
 
     void text(const QString &s, QByteArray &out) {
@@ -762,26 +868,56 @@ class Writer {
                 out += char(u);
             } else if (u < 0x80) {
                 out += char(u);
-            } else if (const auto found = cp1251Bytes().constFind(u); found != cp1251Bytes().constEnd()) {
-                out += "\\'" + QByteArray::number(*found, 16).rightJustified(2, '0');
             } else {
-                out += "\\u" + QByteArray::number(int(qint16(u))) + '?';
+                character(u, out);
             }
         }
     }
 
-    QByteArray escaped(const QString &s) {
-        QByteArray out;
-        text(s, out);
-        delimit_ = false;
-        return out;
+    static void hexByte(uchar b, QByteArray &out) {
+        static const char digits[] = "0123456789abcdef";
+        out += "\\'";
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+
+    // A character beyond ASCII: its Windows-1251 byte, else its Unicode value.
+    static void character(char16_t u, QByteArray &out) {
+        const auto &table = cp1251Bytes();
+        if (const auto found = table.constFind(u); found != table.constEnd()) {
+            hexByte(*found, out);
+        } else {
+            out += "\\u";
+            out += QByteArray::number(int(qint16(u)));
+            out += '?';
+        }
+    }
+
+    // A font name as the reader takes it back: the semicolon that ends a name and
+    // control characters as hex bytes, everything else as in text.
+    static void fontName(const QString &name, QByteArray &out) {
+        for (QChar ch : name) {
+            const char16_t u = ch.unicode();
+            if (u < 0x20 || u == ';')
+                hexByte(uchar(u), out);
+            else if (u >= 0x80)
+                character(u, out);
+            else if (u == '\\' || u == '{' || u == '}')
+                out += QByteArray("\\") + char(u);
+            else
+                out += char(u);
+        }
     }
 
     const QTextDocument *doc_;
     QString defaultFamily_;
     double defaultSize_;
     QStringList fonts_;
+    QHash<QString, int> fontIndex_;
     QList<QColor> colors_;
+    QHash<QRgb, int> colorIndex_;
+    QHash<int, CharState> states_;
+    QHash<int, QByteArray> headers_;
     CharState state_ = {0, 24, false, false, false, false, 0};
     bool delimit_ = false;
 };
@@ -793,20 +929,34 @@ bool isRtf(const QByteArray &bytes) {
 }
 
 void read(const QByteArray &rtf, QTextDocument *document) {
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
     document->clear();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    Reader(rtf, cursor, false).run();
-    cursor.endEditBlock();
+    Reader(rtf, document).run();
+    document->setUndoRedoEnabled(undo);
 }
 
+// Read into a document of its own and inserted in one step: an editor on screen
+// filled run by run spends its time relaying itself out.
 void insert(const QByteArray &rtf, QTextCursor &cursor) {
+    if (cursor.isNull())
+        return;
+    QTextDocument part;
+    part.setDefaultFont(cursor.document()->defaultFont());
+    part.setUndoRedoEnabled(false);
+    const bool sawPar = Reader(rtf, &part).run();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    Reader(rtf, cursor, true).run();
+    const int start = cursor.position();
+    const QTextBlockFormat before = cursor.blockFormat();
+    cursor.insertFragment(QTextDocumentFragment(&part));
+    // The paragraph the text went into takes the first pasted paragraph's
+    // properties when the text brought its mark, else keeps its own.
+    QTextCursor first(cursor.document());
+    first.setPosition(start);
+    first.setBlockFormat(sawPar ? part.begin().blockFormat() : before);
     cursor.endEditBlock();
 }
-
 QByteArray write(const QTextDocument *document) {
     return Writer(document).run();
 }

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,14 +17,17 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPointer>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QThread>
 #include <QToolBar>
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
@@ -82,6 +86,22 @@ QString chooseScriptFile(QWidget *parent, bool save) {
         return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+// A script file's document: RTF when the bytes are RTF, else plain text. A new
+// document starts with nothing to undo: a loaded file is where undoing stops.
+void buildDocument(const QByteArray &bytes, const QFont &font, QTextDocument *document) {
+    document->setDefaultFont(font);
+    document->setUndoRedoEnabled(false);
+    if (Rtf::isRtf(bytes)) {
+        Rtf::read(bytes, document);
+    } else {
+        QString text = TextFile::decode(bytes);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        document->setPlainText(text);
+    }
+    document->setUndoRedoEnabled(true);
 }
 
 }  // namespace
@@ -377,6 +397,9 @@ QString ScriptsBox::CaptionOf(const QString &path) {
 }
 
 void ScriptsBox::LoadTextFile(const QString &path) {
+    // One load at a time: a command that would start another while one is running fails.
+    if (loadingText_)
+        throw VbError(QStringLiteral("A script is being opened"));
     if (!FileSystem::isExistingFile(path))
         throw VbError(QStringLiteral("No such file: ") + path);
     QFile file(path);
@@ -385,20 +408,52 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw VbError(file.errorString());
-    if (Rtf::isRtf(bytes)) {
-        // A loaded file is where undoing stops, not a step that can be undone.
-        QTextDocument *doc = Text1->document();
-        const bool undo = doc->isUndoRedoEnabled();
-        doc->setUndoRedoEnabled(false);
-        Rtf::read(bytes, doc);
-        doc->setUndoRedoEnabled(undo);
-    } else {
-        QString text = TextFile::decode(bytes);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        Text1->setPlainText(text);
-    }
+    file.close();
+
+    // The text is built away from the screen, on a thread of its own, and handed to
+    // the editor whole: an editor on screen filled piece by piece lays itself out
+    // again and again, and the console's timers keep running while a large script
+    // is read. The user's clicks and keys wait until the script is in.
+    loadingText_ = true;
+    const QFont font = Text1->document()->defaultFont();
+    QThread *const uiThread = thread();
+    QTextDocument *built = nullptr;
+    std::unique_ptr<QThread> worker(QThread::create([&bytes, &font, &built, uiThread] {
+        try {
+            auto document = std::make_unique<QTextDocument>();
+            buildDocument(bytes, font, document.get());
+            document->moveToThread(uiThread);
+            built = document.release();
+        } catch (...) {
+        }
+    }));
+    QEventLoop waiting;
+    connect(worker.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+    worker->start();
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    // The loop also ends when the program quits; the document is complete only
+    // once the thread is.
+    worker->wait();
+    loadingText_ = false;
+    if (!built)
+        throw VbError(QStringLiteral("The script could not be read: ") + path);
+    showDocument(built);
+}
+
+void ScriptsBox::showDocument(QTextDocument *document) {
+    // The editor deletes a document of its own when it gets another; one that
+    // an earlier load gave it is deleted here.
+    const QPointer<QTextDocument> old = Text1->document();
+    document->setParent(Text1);
+    document->setDocumentMargin(old->documentMargin());
+    document->setDefaultTextOption(old->defaultTextOption());
+    connect(document, &QTextDocument::contentsChanged, this, [this] { guarded([this] { Text1_Change(); }); });
+    Text1->setDocument(document);
+    if (old && old->parent() == Text1)
+        delete old.data();
     Text1->moveCursor(QTextCursor::Start);
+    // Loading is a change of the text like any other.
+    Text1_Change();
 }
 
 void ScriptsBox::SaveTextFile(const QString &path) {
@@ -672,6 +727,9 @@ void ScriptsBox::resetToDesign() {
 }
 
 bool ScriptsBox::QueryUnload() {
+    // Not while a script is being read into the box.
+    if (loadingText_)
+        return false;
     return AskSaveChanges();
 }
 

@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 class QMimeData;
+class QTextDocument;
 class QToolBar;
 
 // The rich-text box: the clipboard carries the selection as RTF (and plain text),
@@ -101,6 +102,8 @@ class ScriptsBox : public MdiChild {
     void buildMenus();
     void buildToolbar();
     void setCaption(const QString &caption);
+    // Puts the document, built away from the screen, in the editor in place of its own.
+    void showDocument(QTextDocument *document);
     void setSaveEnabled(bool enabled);
     void resetToDesign();
     QWidget *windowFrame();

@@ -29,6 +29,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Rtf.h"
+#include "platform/VbError.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
 #include "support/TestEnv.h"
@@ -275,8 +276,9 @@ class TestScript : public QObject {
         QCOMPARE(Rtf::write(&again), Rtf::write(&doc));
         QVERIFY(again.lastBlock().blockFormat().alignment() & Qt::AlignRight);
 
-        // Broken input never fails: stray braces, a cut-off escape, an unknown word.
-        Rtf::read("{\\rtf1 a}}{\\foo b\\'", &doc);
+        // Broken input never fails: a stray brace, unclosed groups, an unknown word,
+        // a cut-off escape.
+        Rtf::read("}{\\rtf1 a{\\foo b\\'", &doc);
         QCOMPARE(doc.toPlainText(), QString("ab"));
     }
 
@@ -498,6 +500,47 @@ class TestScript : public QObject {
         box_->fnt_Click(22);
         QVERIFY(!action("fnt(22)")->isChecked());
         QCOMPARE(box_->Text1->textCursor().charFormat().fontWeight(), int(QFont::Normal));
+    }
+
+    // A large script is read while the event loop runs, so timers keep firing; a
+    // second load meanwhile is refused and the first one's text arrives whole. The
+    // loaded text is where undoing stops.
+    void largeScriptLoadsWhileTimersRun() {
+        QByteArray big = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Tahoma;}}";
+        for (int k = 0; k < 150000; ++k)
+            big += "\\pard\\qc line \\b " + QByteArray::number(k) + "\\b0\\par\r\n";
+        big += "}";
+        writeBytes(path("big.rtf"), big);
+        writeBytes(path("small.rtf"), "{\\rtf1 small}");
+        type("typed");
+
+        int ticks = 0;
+        bool refused = false;
+        QTimer timer;
+        timer.setInterval(1);
+        connect(&timer, &QTimer::timeout, [&] {
+            if (ticks++ == 0) {
+                try {
+                    box_->LoadTextFile(path("small.rtf"));
+                } catch (const VbError &) {
+                    refused = true;
+                }
+            }
+        });
+        timer.start();
+        box_->LoadTextFile(path("big.rtf"));
+        timer.stop();
+        QVERIFY(ticks > 0);
+        QVERIFY(refused);
+        QTextDocument *doc = box_->Text1->document();
+        QCOMPARE(doc->blockCount(), 150000);
+        QCOMPARE(doc->lastBlock().text(), QString("line 149999"));
+        QVERIFY(doc->lastBlock().blockFormat().alignment() & Qt::AlignHCenter);
+        QVERIFY(!doc->isUndoAvailable());
+        QVERIFY(ScriptModified);
+        box_->Text1->undo();
+        QCOMPARE(doc->blockCount(), 150000);
+        box_->NewFileScr();
     }
 
     // A day's report: found, opened read as plain text with its path as caption;
