@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "console/DJPlayer.h"
-#include "core/About.h"
-#include "core/Base.h"
+#include "app/About.h"
+#include "app/Base.h"
 #include "platform/Settings.h"
 
 int main(int argc, char *argv[]) {

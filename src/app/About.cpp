@@ -1,4 +1,4 @@
-#include "core/About.h"
+#include "app/About.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <exception>
 
+#include "app/Base.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"

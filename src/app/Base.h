@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/Frame.h"
+
 class MdiChild;
 class QLabel;
 class QMdiArea;
@@ -16,7 +18,7 @@ class QMdiSubWindow;
 class QMenu;
 class QAction;
 
-class Base : public QMainWindow {
+class Base : public QMainWindow, public Frame {
     Q_OBJECT
   public:
     Base();
@@ -36,7 +38,14 @@ class Base : public QMainWindow {
     // Windows unloaded before the children are asked (talk level, remote control).
     void addUnloadFirst(std::function<void()> closer);
 
-    QMdiArea *mdiArea() const { return MDIArea; }
+    QMdiArea *mdiArea() const override { return MDIArea; }
+    QWidget *frameWindow() override { return this; }
+    void showConsole() override { oppl_Click(11); }
+    void showRemoteControl() override;
+    void showScriptBox() override { opsc_Click(12); }
+    void openScriptFile(QWidget *dialogParent) override;
+    void showStatistics() override { opss_Click(22); }
+    void showAbout() override { abo_Click(52); }
 
     void MDIForm_Load() {}
     void MDIForm_Activate();
@@ -81,12 +90,3 @@ class Base : public QMainWindow {
 
 // The frame, created on first use and kept until the process ends.
 Base &BaseInstance();
-
-// The font the windows are designed in: Tahoma 8.25 pt. Where Tahoma is missing
-// the nearest narrow sans takes its place (and QFont("Tahoma") anywhere resolves
-// to it too), so captions sized for Tahoma still fit.
-QFont DesignFont();
-
-// The help command of the frame, the console and the script box: opens the help
-// page; a type 0 message when it cannot be opened.
-void ShowHelpContents();

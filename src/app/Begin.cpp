@@ -1,4 +1,4 @@
-#include "core/Begin.h"
+#include "app/Begin.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "core/About.h"
+#include "app/About.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "core/About.h"
+#include "app/About.h"
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);

@@ -24,7 +24,7 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "core/Base.h"
+#include "core/Frame.h"
 #include "media/MediaPlayer.h"
 #include "platform/Guarded.h"
 

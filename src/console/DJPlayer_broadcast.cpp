@@ -15,7 +15,7 @@
 #include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
+#include "core/Frame.h"
 #include "core/WarningWindows.h"
 #include "platform/Guarded.h"
 
@@ -81,7 +81,7 @@ void keepRunning(QTimer *t) {
 }
 
 void panel(int n, const QString &text) {
-    BaseInstance().setPanelText(n, text);
+    FrameInstance().setPanelText(n, text);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
+#include "app/Base.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"
 #include "platform/ProgramFolder.h"

@@ -21,7 +21,7 @@
 #include "console/Remote.h"
 #include "console/RepCop.h"
 #include "console/SelFol.h"
-#include "core/Base.h"
+#include "app/Base.h"
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"

@@ -18,7 +18,7 @@
 #include "console/DJPlayer.h"
 #include "console/Faders.h"
 #include "console/Mixer.h"
-#include "core/Base.h"
+#include "app/Base.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"
 #include "platform/Settings.h"

@@ -16,8 +16,8 @@
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/About.h"
-#include "core/Base.h"
+#include "app/About.h"
+#include "app/Base.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/MdiChild.h"
