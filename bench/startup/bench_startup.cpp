@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "console/DJPlayer.h"
 #include "app/About.h"
 #include "app/Base.h"
+#include "console/DJPlayer.h"
 #include "platform/Settings.h"
 
 int main(int argc, char *argv[]) {

@@ -89,7 +89,10 @@ void About::Form_Load() {
     UserManager = userSetting("Manager");
     UserOrganization = userSetting("Organization");
 
-    // An existing folder is the normal case; nothing here is worth a message.
+    // The user's files live outside the build and install folders; the first start
+    // makes their folder. An existing folder is the normal case; nothing here is
+    // worth a message (a folder that cannot be made shows when a file is written).
+    ProgramFolder::make();
     QDir().mkdir(ProgramFolder::file("Statistics"));
 
     try {

@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <functional>
 
-#include "console/ConsoleGlobals.h"
-#include "console/DJPlayer.h"
 #include "app/About.h"
 #include "app/Base.h"
+#include "console/ConsoleGlobals.h"
+#include "console/DJPlayer.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/MdiChild.h"
