@@ -47,6 +47,19 @@ check_install() (
         [ -f "$prefix/$f" ] || { echo "install: $f is missing" >&2; exit 1; }
     done
     desktop-file-validate "$prefix/share/applications/vantelbrook2.desktop"
+    # The installed program starts for a new user and makes its folder in the data folder.
+    home="$prefix/home"
+    mkdir -p "$home"
+    env -u VANTELBROOK2_HOME HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+        QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$prefix/bin/vantelbrook2" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        [ -d "$home/.local/share/Vantelbrook2/Statistics" ] && break
+        sleep 0.2
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    [ -d "$home/.local/share/Vantelbrook2/Statistics" ] || { echo "install: the program did not start" >&2; exit 1; }
     rm -f build/vantelbrook2_*.deb
     (cd build && cpack -G DEB >/dev/null)
     deb=$(ls build/vantelbrook2_*.deb)
