@@ -50,6 +50,17 @@ QString dataHome() {
 class TestProgramFolder : public QObject {
     Q_OBJECT
   private slots:
+    // As a new user starts it: no program folder named, a home of its own.
+    void initTestCase() {
+        const QString root = vb2test::env()->root.path();
+        qunsetenv("VANTELBROOK2_HOME");
+        qunsetenv("VANTELBROOK2_SHARE");
+        QVERIFY(QDir().mkpath(root + "/user"));
+        qputenv("HOME", (root + "/user").toUtf8());
+        qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+        qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
+    }
+
     // The folder is the user's data folder, with or without XDG_DATA_HOME, whatever
     // the executable is called; VANTELBROOK2_HOME wins when set and not empty.
     void folderOfTheUser() {
@@ -111,20 +122,5 @@ class TestProgramFolder : public QObject {
     }
 };
 
-int main(int argc, char *argv[]) {
-    vb2test::IsolatedEnv isolated;
-    vb2test::env() = &isolated;
-    // As a new user starts it: no program folder named, a home of its own.
-    qunsetenv("VANTELBROOK2_HOME");
-    qunsetenv("VANTELBROOK2_SHARE");
-    QDir().mkpath(isolated.root.path() + "/user");
-    qputenv("HOME", (isolated.root.path() + "/user").toUtf8());
-    qputenv("XDG_DATA_HOME", dataHome().toUtf8());
-    qputenv("XDG_CACHE_HOME", (isolated.root.path() + "/cache").toUtf8());
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    TestProgramFolder tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
-}
+VB2_TEST_MAIN(TestProgramFolder)
 #include "test_program_folder.moc"
