@@ -3,7 +3,7 @@
 # platform, media, core, then console and script (neither includes the other), then app.
 #   scripts/check-layers.sh [source-folder]     (default: the project's src/)
 set -euo pipefail
-src="${1:-$(dirname "$0")/../src}"
+src=$(realpath "${1:-$(dirname "$0")/../src}")
 [ -d "$src" ] || { echo "check-layers: no folder $src" >&2; exit 2; }
 
 rank() {
@@ -32,6 +32,10 @@ while IFS= read -r -d '' file; do
         lineno=$((lineno + 1))
         [[ "$line" =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"\<]([^\"\>]+)[\"\>] ]] || continue
         target="${BASH_REMATCH[1]}"
+        if [[ "$target" == ../* ]]; then
+            # A path out of the file's own folder names the layer it reaches.
+            target=$(realpath -m --relative-to="$src" "$(dirname "$file")/$target")
+        fi
         [[ "$target" == */* ]] || continue  # a file of the same folder or a library's
         to="${target%%/*}"
         [ -e "$src/$target" ] || continue  # a library's header such as <QtCore/QString>

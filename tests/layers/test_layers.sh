@@ -36,6 +36,13 @@ expect console script 1
 expect script console 1
 expect console app 1
 
+# A path out of the file's folder is judged by the folder it reaches.
+tree="$tmp/relative"
+mkdir -p "$tree/core" "$tree/script"
+echo "#pragma once" >"$tree/script/X.h"
+echo '#include "../script/X.h"' >"$tree/core/Y.cpp"
+bash "$check" "$tree" >/dev/null 2>&1 && { echo "FAIL: core reached script through ../"; fail=1; }
+
 # A folder outside the layers is reported, not passed over.
 mkdir -p "$tmp/odd/extra" && echo "int x;" >"$tmp/odd/extra/a.cpp"
 bash "$check" "$tmp/odd" >/dev/null 2>&1 && { echo "FAIL: a folder outside the layers passed"; fail=1; }
