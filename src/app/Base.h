@@ -24,19 +24,19 @@ class Base : public QMainWindow, public Frame {
     Base();
 
     // Adds a child window to the frame and brings the frame up.
-    QMdiSubWindow *addChild(MdiChild *child);
+    QMdiSubWindow *addChild(MdiChild *child) override;
     // Status-bar panels 1..3 (prepare time, current time, overtime).
-    void setPanelText(int panel, const QString &text);
+    void setPanelText(int panel, const QString &text) override;
     QString panelText(int panel) const;
     // 0 cascade, 1 tile horizontally (stacked), 2 tile vertically (side by side), 3 arrange icons.
     void Arrange(int how);
     // The child windows' Window menu: 31 tile horizontally, 32 tile vertically, 33 cascade,
     // 34 arrange icons; any other index does nothing.
-    void ArrangeFromWindowMenu(int index);
+    void ArrangeFromWindowMenu(int index) override;
     // Closes the program unless a child refuses; false when one refused.
     bool ext_Click(int Index = 1);
     // Windows unloaded before the children are asked (talk level, remote control).
-    void addUnloadFirst(std::function<void()> closer);
+    void addUnloadFirst(std::function<void()> closer) override;
 
     QMdiArea *mdiArea() const override { return MDIArea; }
     QWidget *frameWindow() override { return this; }
