@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Set-up, build, start and test on Debian 12.
-#   scripts/vb2.sh run    install what is missing, build, start the console
-#   scripts/vb2.sh test   install what is missing, build, run every test
-#   scripts/vb2.sh build  install what is missing, build
+#   scripts/vb2.sh run    install what is missing, build the program only, start it
+#   scripts/vb2.sh test   install what is missing, build everything, check the layers, run
+#                         every test, install into a temporary prefix and build the Debian package
+#   scripts/vb2.sh build  install what is missing, build everything
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra)
+
+# The desktop entry's check in the test command.
+PACKAGES+=(desktop-file-utils)
 
 install_packages() {
     local missing=()
@@ -23,24 +27,59 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build [target]: everything, or only the target and what it needs.
 build() {
     local werror=OFF
     [ "${CI:-}" = "true" ] && werror=ON
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVB2_WERROR="$werror" >/dev/null
-    cmake --build build -j"$(nproc)"
+    cmake --build build -j"$(nproc)" ${1:+--target "$1"}
 }
+
+# The install and the package: files under a temporary prefix, a valid desktop
+# entry, and a Debian package whose contents are listed.
+check_install() (
+    prefix=$(mktemp -d)
+    trap 'rm -rf "$prefix"' EXIT
+    cmake --install build --prefix "$prefix" >/dev/null
+    for f in bin/vantelbrook2 share/vantelbrook2/Tips.tps share/vantelbrook2/index.htm \
+             share/vantelbrook2/VLB2HELP.htm share/icons/hicolor/scalable/apps/vantelbrook2.svg \
+             share/icons/hicolor/48x48/apps/vantelbrook2.png; do
+        [ -f "$prefix/$f" ] || { echo "install: $f is missing" >&2; exit 1; }
+    done
+    desktop-file-validate "$prefix/share/applications/vantelbrook2.desktop"
+    # The installed program starts for a new user and makes its folder in the data folder.
+    home="$prefix/home"
+    mkdir -p "$home"
+    env -u VANTELBROOK2_HOME HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+        QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$prefix/bin/vantelbrook2" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        [ -d "$home/.local/share/Vantelbrook2/Statistics" ] && break
+        sleep 0.2
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    [ -d "$home/.local/share/Vantelbrook2/Statistics" ] || { echo "install: the program did not start" >&2; exit 1; }
+    rm -f build/vantelbrook2_*.deb
+    (cd build && cpack -G DEB >/dev/null)
+    deb=$(ls build/vantelbrook2_*.deb)
+    echo "$deb: $(stat -c %s "$deb") bytes"
+    dpkg-deb --field "$deb" Depends
+    dpkg-deb --contents "$deb"
+)
 
 case "${1:-run}" in
     run)
         install_packages
-        build
+        build vantelbrook2
         exec ./build/bin/vantelbrook2
         ;;
     test)
         install_packages
+        bash scripts/check-layers.sh
         build
-        cd build
-        QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j"$(nproc)"
+        (cd build && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j"$(nproc)")
+        check_install
         ;;
     build)
         install_packages

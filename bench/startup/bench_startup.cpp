@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/About.h"
+#include "app/Base.h"
 #include "console/DJPlayer.h"
-#include "core/About.h"
-#include "core/Base.h"
 #include "platform/Settings.h"
 
 int main(int argc, char *argv[]) {

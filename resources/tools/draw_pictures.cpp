@@ -1,6 +1,7 @@
 // Draws the program's pictures into resources/images. Run once when a picture
 // changes:  draw_pictures <resources/images>   (QT_QPA_PLATFORM=offscreen works).
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -14,7 +15,7 @@
 namespace {
 QString outDir;
 
-void save(const QString &name, const QSize &size, const std::function<void(QPainter &)> &draw) {
+void saveAt(const QString &path, const QSize &size, const std::function<void(QPainter &)> &draw) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -22,7 +23,11 @@ void save(const QString &name, const QSize &size, const std::function<void(QPain
     p.setRenderHint(QPainter::TextAntialiasing);
     draw(p);
     p.end();
-    image.save(outDir + '/' + name);
+    image.save(path);
+}
+
+void save(const QString &name, const QSize &size, const std::function<void(QPainter &)> &draw) {
+    saveAt(outDir + '/' + name, size, draw);
 }
 
 QFont font(int pixelSize, bool bold = true) {
@@ -32,11 +37,16 @@ QFont font(int pixelSize, bool bold = true) {
     return f;
 }
 
+// The bars' levels, shared by the drawn pictures and the scalable icon.
+double barLevel(int i, double phase) {
+    return 0.25 + 0.75 * std::abs(std::sin(i * 0.37 + phase) * std::cos(i * 0.11));
+}
+
 // Level bars of a meter, a motif shared by the splash and the background.
 void meterBars(QPainter &p, const QRect &area, int bars, double phase, int alpha) {
     const double w = double(area.width()) / bars;
     for (int i = 0; i < bars; ++i) {
-        const double level = 0.25 + 0.75 * std::abs(std::sin(i * 0.37 + phase) * std::cos(i * 0.11));
+        const double level = barLevel(i, phase);
         const int h = int(area.height() * level);
         QLinearGradient g(0, area.bottom(), 0, area.bottom() - area.height());
         g.setColorAt(0.0, QColor(60, 200, 120, alpha));
@@ -44,6 +54,52 @@ void meterBars(QPainter &p, const QRect &area, int bars, double phase, int alpha
         g.setColorAt(1.0, QColor(235, 70, 60, alpha));
         p.fillRect(QRectF(area.left() + i * w + 1, area.bottom() - h, w - 2, h), g);
     }
+}
+
+// The program's logo on a 64 x 64 grid: a blue tile with six meter bars.
+void logo(QPainter &p) {
+    QLinearGradient g(0, 0, 0, 64);
+    g.setColorAt(0, QColor(0x2a, 0x6c, 0xb8));
+    g.setColorAt(1, QColor(0x12, 0x2e, 0x55));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(2, 2, 60, 60, 12, 12);
+    meterBars(p, QRect(10, 14, 44, 38), 6, 0.9, 255);
+}
+
+// The same logo as SVG, for desktops that scale their icons.
+QByteArray logoSvg() {
+    const QRect area(10, 14, 44, 38);
+    const int bars = 6;
+    const double w = double(area.width()) / bars;
+    QString out =
+        QString(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
+            "  <defs>\n"
+            "    <linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"64\" "
+            "gradientUnits=\"userSpaceOnUse\">\n"
+            "      <stop offset=\"0\" stop-color=\"#2a6cb8\"/><stop offset=\"1\" stop-color=\"#122e55\"/>\n"
+            "    </linearGradient>\n"
+            "    <linearGradient id=\"level\" x1=\"0\" y1=\"%1\" x2=\"0\" y2=\"%2\" "
+            "gradientUnits=\"userSpaceOnUse\">\n"
+            "      <stop offset=\"0\" stop-color=\"#3cc878\"/><stop offset=\"0.7\" stop-color=\"#f0d23c\"/>"
+            "<stop offset=\"1\" stop-color=\"#eb463c\"/>\n"
+            "    </linearGradient>\n"
+            "  </defs>\n"
+            "  <rect x=\"2\" y=\"2\" width=\"60\" height=\"60\" rx=\"12\" fill=\"url(#tile)\"/>\n")
+            .arg(area.bottom())
+            .arg(area.bottom() - area.height());
+    for (int i = 0; i < bars; ++i) {
+        const int h = int(area.height() * barLevel(i, 0.9));
+        out += QString("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"url(#level)\"/>\n")
+                   .arg(area.left() + i * w + 1, 0, 'f', 3)
+                   .arg(area.bottom() - h)
+                   .arg(w - 2, 0, 'f', 3)
+                   .arg(h);
+    }
+    out += "</svg>\n";
+    return out.toUtf8();
 }
 
 void banner(QPainter &p, const QColor &mark, const QString &sign) {
@@ -138,15 +194,22 @@ int main(int argc, char *argv[]) {
     save("banner_question.png", QSize(320, 64),
          [](QPainter &p) { banner(p, QColor(0x2e, 0x9d, 0x3f), "?"); });
 
-    save("logo.png", QSize(64, 64), [](QPainter &p) {
-        QLinearGradient g(0, 0, 0, 64);
-        g.setColorAt(0, QColor(0x2a, 0x6c, 0xb8));
-        g.setColorAt(1, QColor(0x12, 0x2e, 0x55));
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawRoundedRect(2, 2, 60, 60, 12, 12);
-        meterBars(p, QRect(10, 14, 44, 38), 6, 0.9, 255);
-    });
+    save("logo.png", QSize(64, 64), [](QPainter &p) { logo(p); });
+
+    // The program's icon for desktop menus and launchers, in the sizes desktops ask for.
+    const QString icons = outDir + "/../icons/hicolor";
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QString("%1/%2x%2/apps").arg(icons).arg(size);
+        QDir().mkpath(folder);
+        saveAt(folder + "/vantelbrook2.png", QSize(size, size), [size](QPainter &p) {
+            p.scale(size / 64.0, size / 64.0);
+            logo(p);
+        });
+    }
+    QDir().mkpath(icons + "/scalable/apps");
+    QFile svg(icons + "/scalable/apps/vantelbrook2.svg");
+    if (svg.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        svg.write(logoSvg());
 
     save("tip.png", QSize(48, 48), [](QPainter &p) {
         QRadialGradient glow(24, 18, 16);

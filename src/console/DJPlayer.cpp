@@ -27,7 +27,7 @@
 
 #include "console/ConsoleLook.h"
 #include "console/KeyCodes.h"
-#include "core/Base.h"
+#include "core/Frame.h"
 #include "media/MediaPlayer.h"
 #include "platform/Guarded.h"
 

@@ -15,7 +15,7 @@
 #include "console/ConsoleGlobals.h"
 #include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
+#include "core/Frame.h"
 #include "core/WarningWindows.h"
 #include "platform/Guarded.h"
 
@@ -80,7 +80,7 @@ void keepRunning(QTimer *t) {
 }
 
 void panel(int n, const QString &text) {
-    BaseInstance().setPanelText(n, text);
+    FrameInstance().setPanelText(n, text);
 }
 
 }  // namespace

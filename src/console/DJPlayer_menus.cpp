@@ -16,8 +16,7 @@
 #include "console/MediaFiles_Jingles.h"
 #include "console/Mixer.h"
 #include "console/ToolTips.h"
-#include "core/Base.h"
-#include "core/Begin.h"
+#include "core/Frame.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/OpenSaveFiles.h"
@@ -25,8 +24,6 @@
 #include "core/WarningWindows.h"
 #include "platform/Guarded.h"
 #include "platform/Settings.h"
-#include "script/ScriptsBox.h"
-#include "script/Stat.h"
 
 namespace {
 
@@ -219,7 +216,7 @@ QList<QMenu *> DJPlayer::childMenus() const {
 void DJPlayer::Show() {
     if (!joinedFrame_) {
         joinedFrame_ = true;
-        if (QMdiSubWindow *sub = BaseInstance().addChild(this)) {
+        if (QMdiSubWindow *sub = FrameInstance().addChild(this)) {
             // No minimise or maximise button.
             sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                 Qt::WindowCloseButtonHint);
@@ -321,15 +318,15 @@ void DJPlayer::Toolbar1_ButtonClick(const QString &key) {
 }
 
 void DJPlayer::opsf_Click(int) {
-    OpenScriptFileIntoBox(this);
+    FrameInstance().openScriptFile(this);
 }
 
 void DJPlayer::opss_Click(int) {
-    Stat::ShowModal(true);
+    FrameInstance().showStatistics();
 }
 
 void DJPlayer::opscd_Click(int) {
-    ScriptsBoxInstance().Show();
+    FrameInstance().showScriptBox();
 }
 
 void DJPlayer::ext_Click(int) {
@@ -346,7 +343,7 @@ void DJPlayer::dsc_Click(int) {
 }
 
 void DJPlayer::wn_Click(int Index) {
-    BaseInstance().ArrangeFromWindowMenu(Index);
+    FrameInstance().ArrangeFromWindowMenu(Index);
 }
 
 void DJPlayer::cnt_Click(int) {
@@ -358,7 +355,7 @@ void DJPlayer::tip_Click(int) {
 }
 
 void DJPlayer::abo_Click(int) {
-    Begin::ShowModal();
+    FrameInstance().showAbout();
 }
 
 void DJPlayer::JingleCheck() {

@@ -14,7 +14,7 @@
 #include "console/Mixer.h"
 #include "console/ToolTips.h"
 #include "core/ApplicationFunctions.h"
-#include "core/Base.h"
+#include "core/Frame.h"
 #include "platform/Guarded.h"
 #include "platform/Settings.h"
 
@@ -40,7 +40,7 @@ Faders &Faders::load() {
         if (!registered) {
             registered = true;
             // The frame's Exit unloads the window before it asks its child windows.
-            BaseInstance().addUnloadFirst([] { Faders::unload(); });
+            FrameInstance().addUnloadFirst([] { Faders::unload(); });
         }
         current() = new Faders();
         current()->Form_Load();

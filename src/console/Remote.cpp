@@ -14,7 +14,7 @@
 #include "console/AutoSt.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
+#include "core/Frame.h"
 
 namespace {
 
@@ -266,7 +266,7 @@ Remote &RemoteInstance() {
         if (!registered) {
             registered = true;
             // The frame's Exit unloads the remote before it asks its child windows.
-            BaseInstance().addUnloadFirst([] {
+            FrameInstance().addUnloadFirst([] {
                 if (instance)
                     instance->close();
             });
@@ -284,7 +284,7 @@ Remote *RemoteIfLoaded() {
 void DJPlayer::rct_Click(int) {
     try {
         Remote &r = RemoteInstance();
-        r.move(BaseInstance().frameGeometry().topLeft() + QPoint(120, 400));
+        r.move(FrameInstance().frameWindow()->frameGeometry().topLeft() + QPoint(120, 400));
         r.show();
         r.raise();
         // A platform that kept the focus on the hidden bar sends no activation when it shows

@@ -89,7 +89,7 @@ void HelpOfDay::Form_Load() {
         chkLoadTipsAtStartup->setChecked(true);
         chkLoadTipsAtStartup_Click();
     }
-    if (!LoadTips(ProgramFolder::file(kTipsFile))) {
+    if (!LoadTips(ProgramFolder::shippedFile(kTipsFile))) {
         lblTipText->setText("That the " + kTipsFile + " file was not found? " + "\r\n\r\n" +
                             "Create a text file named " + kTipsFile + " using NotePad with 1 tip per line. " +
                             "Then place it in the same directory as the application. ");

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "core/Base.h"
+#include "core/Frame.h"
 
 namespace {
 // Designed sizes are in twips; 15 twips to a pixel.

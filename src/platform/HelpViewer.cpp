@@ -8,7 +8,7 @@
 
 namespace HelpViewer {
 
-QString helpFilePath() { return ProgramFolder::file("VLB2HELP.htm"); }
+QString helpFilePath() { return ProgramFolder::shippedFile("VLB2HELP.htm"); }
 
 bool open() {
     const QString page = helpFilePath();

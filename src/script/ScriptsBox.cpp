@@ -29,10 +29,8 @@
 #include <map>
 #include <memory>
 
-#include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
-#include "core/Base.h"
-#include "core/Begin.h"
+#include "core/Frame.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"
@@ -302,7 +300,7 @@ void ScriptsBox::buildMenus() {
             win->removeAction(actions[k]);
             actions[k]->deleteLater();
         }
-        QMdiArea *area = BaseInstance().mdiArea();
+        QMdiArea *area = FrameInstance().mdiArea();
         bool first = true;
         for (QMdiSubWindow *sub : area->subWindowList(QMdiArea::CreationOrder)) {
             if (!sub->isVisible())
@@ -340,7 +338,7 @@ QWidget *ScriptsBox::windowFrame() {
 void ScriptsBox::Load() {
     if (!joinedFrame_) {
         joinedFrame_ = true;
-        if (QMdiSubWindow *sub = BaseInstance().addChild(this)) {
+        if (QMdiSubWindow *sub = FrameInstance().addChild(this)) {
             sub->setWindowTitle(windowTitle());
             sub->setWindowIcon(QIcon(QStringLiteral(":/images/tb_script.png")));
             // Ctrl+F4 is the box's own "Close"; the window's system menu must not claim it too.
@@ -598,11 +596,11 @@ void ScriptsBox::edt_Click(int Index) {
 }
 
 void ScriptsBox::sh_Click(int) {
-    BaseInstance().oppl_Click(11);
+    FrameInstance().showConsole();
 }
 
 void ScriptsBox::rmt_Click(int) {
-    DJPlayerInstance().rct_Click(190);
+    FrameInstance().showRemoteControl();
 }
 
 void ScriptsBox::ffs_Click(int) {
@@ -663,7 +661,7 @@ void ScriptsBox::fnt_Click(int Index) {
 }
 
 void ScriptsBox::wn_Click(int Index) {
-    BaseInstance().ArrangeFromWindowMenu(Index);
+    FrameInstance().ArrangeFromWindowMenu(Index);
 }
 
 void ScriptsBox::cnt_Click(int) {
@@ -675,7 +673,7 @@ void ScriptsBox::tip_Click(int) {
 }
 
 void ScriptsBox::abo_Click(int) {
-    Begin::ShowModal();
+    FrameInstance().showAbout();
 }
 
 void ScriptsBox::Toolbar1_ButtonClick(const QString &key) {

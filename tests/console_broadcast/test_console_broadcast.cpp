@@ -16,11 +16,11 @@
 #include <QTimer>
 #include <deque>
 
+#include "app/Base.h"
 #include "console/AutoSt.h"
 #include "console/Broadcast.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"
 #include "platform/ProgramFolder.h"

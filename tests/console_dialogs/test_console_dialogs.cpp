@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 
+#include "app/Base.h"
 #include "console/AddJingle.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
@@ -21,7 +22,6 @@
 #include "console/Remote.h"
 #include "console/RepCop.h"
 #include "console/SelFol.h"
-#include "core/Base.h"
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"

@@ -35,7 +35,7 @@
 #include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
 #include "console/Faders.h"
-#include "core/Base.h"
+#include "app/Base.h"
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "platform/TextFile.h"

@@ -14,11 +14,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/Base.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "console/Faders.h"
 #include "console/Mixer.h"
-#include "core/Base.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"
 #include "platform/Settings.h"

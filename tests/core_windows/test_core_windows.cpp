@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/About.h"
+#include "app/Base.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
-#include "core/About.h"
-#include "core/Base.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/MdiChild.h"

@@ -23,7 +23,7 @@
 #include <deque>
 #include <functional>
 
-#include "core/Base.h"
+#include "app/Base.h"
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "platform/FileSystem.h"

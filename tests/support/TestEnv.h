@@ -2,6 +2,8 @@
 // Headless, isolated test start: every test executable gets its own temporary
 // settings store (XDG_CONFIG_HOME) and program folder (VANTELBROOK2_HOME), set
 // before the application object exists, so no test touches a real user's files.
+// The shipped read-only files (tips, help and about pages) are looked up in an
+// empty folder (VANTELBROOK2_SHARE), so a test sees only the ones it writes.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -24,8 +26,10 @@ struct IsolatedEnv {
         qputenv("QTEST_FUNCTION_TIMEOUT", qEnvironmentVariable("QTEST_FUNCTION_TIMEOUT", "30000").toUtf8());
         QDir(root.path()).mkpath("config");
         QDir(root.path()).mkpath("home");
+        QDir(root.path()).mkpath("share");
         qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
         qputenv("VANTELBROOK2_HOME", (root.path() + "/home").toUtf8());
+        qputenv("VANTELBROOK2_SHARE", (root.path() + "/share").toUtf8());
     }
     QString home() const { return root.path() + "/home"; }
     QString config() const { return root.path() + "/config"; }

@@ -1,8 +1,7 @@
-#include "core/Base.h"
+#include "app/Base.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
@@ -15,16 +14,13 @@
 #include <exception>
 #include <map>
 
+#include "app/About.h"
+#include "app/Begin.h"
 #include "console/DJPlayer.h"
 #include "console/Remote.h"
-#include "core/About.h"
-#include "core/Begin.h"
 #include "core/HelpOfDay.h"
 #include "core/MdiChild.h"
-#include "core/WarningWindows.h"
-#include "platform/FileSystem.h"
 #include "platform/Guarded.h"
-#include "platform/HelpViewer.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
 
@@ -66,40 +62,11 @@ Base &BaseInstance() {
     return *instance;
 }
 
-QFont DesignFont() {
-    static const QString family = [] {
-        // Narrow sans faces close to Tahoma's width, best first; DejaVu Sans Condensed
-        // comes with the program's packages.
-        const QStringList candidates = {"Tahoma", "DejaVu Sans Condensed", "Liberation Sans", "Arimo",
-                                        "Nimbus Sans"};
-        QStringList present;
-        for (const QString &name : candidates) {
-            // The face fontconfig really gives for the name (it answers every name with something).
-            if (QFontInfo(QFont(name)).family().startsWith(name))
-                present.append(name);
-        }
-        if (!present.isEmpty() && present.first() != "Tahoma")
-            QFont::insertSubstitutions("Tahoma", present);
-        return present.value(0);
-    }();
-    QFont font;
-    if (!family.isEmpty())
-        font.setFamily(family);
-    else
-        font.setStretch(QFont::SemiCondensed);  // none of them: squeeze the default sans
-    font.setPointSizeF(8.25);
-    return font;
-}
-
-void ShowHelpContents() {
-    const QString page = HelpViewer::helpFilePath();
-    if (HelpViewer::open())
-        return;
-    if (!FileSystem::isExistingFile(page))
-        WarningWindows("Help file not found: " + page, 0);
-    else
-        WarningWindows("The help file cannot be opened: " + page, 0);
-}
+// The console and the script box find the frame through its interface.
+static const bool frameRegistered = [] {
+    SetFrameFactory([]() -> Frame & { return BaseInstance(); });
+    return true;
+}();
 
 Base::Base() {
     setObjectName("Base");
@@ -435,6 +402,14 @@ void Base::MDIForm_Activate() {
 
 void Base::scf_Click(int) {
     OpenScriptFileIntoBox(this);
+}
+
+void Base::openScriptFile(QWidget *dialogParent) {
+    OpenScriptFileIntoBox(dialogParent);
+}
+
+void Base::showRemoteControl() {
+    DJPlayerInstance().rct_Click(190);
 }
 
 void Base::opss_Click(int) {

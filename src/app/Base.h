@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/Frame.h"
+
 class MdiChild;
 class QLabel;
 class QMdiArea;
@@ -16,15 +18,15 @@ class QMdiSubWindow;
 class QMenu;
 class QAction;
 
-class Base : public QMainWindow {
+class Base : public QMainWindow, public Frame {
     Q_OBJECT
   public:
     Base();
 
     // Adds a child window to the frame and brings the frame up.
-    QMdiSubWindow *addChild(MdiChild *child);
+    QMdiSubWindow *addChild(MdiChild *child) override;
     // Status-bar panels 1..3 (prepare time, current time, overtime).
-    void setPanelText(int panel, const QString &text);
+    void setPanelText(int panel, const QString &text) override;
     QString panelText(int panel) const;
     // 0 cascade, 1 tile horizontally (stacked), 2 tile vertically (side by side), 3 arrange icons.
     // A child of fixed size (the console) keeps it and is never covered: cascading puts it in
@@ -35,13 +37,20 @@ class Base : public QMainWindow {
     void keepInside(QMdiSubWindow *sub);
     // The child windows' Window menu: 31 tile horizontally, 32 tile vertically, 33 cascade,
     // 34 arrange icons; any other index does nothing.
-    void ArrangeFromWindowMenu(int index);
+    void ArrangeFromWindowMenu(int index) override;
     // Closes the program unless a child refuses; false when one refused.
     bool ext_Click(int Index = 1);
     // Windows unloaded before the children are asked (talk level, remote control).
-    void addUnloadFirst(std::function<void()> closer);
+    void addUnloadFirst(std::function<void()> closer) override;
 
-    QMdiArea *mdiArea() const { return MDIArea; }
+    QMdiArea *mdiArea() const override { return MDIArea; }
+    QWidget *frameWindow() override { return this; }
+    void showConsole() override { oppl_Click(11); }
+    void showRemoteControl() override;
+    void showScriptBox() override { opsc_Click(12); }
+    void openScriptFile(QWidget *dialogParent) override;
+    void showStatistics() override { opss_Click(22); }
+    void showAbout() override { abo_Click(52); }
 
     void MDIForm_Load() {}
     void MDIForm_Activate();
@@ -86,12 +95,3 @@ class Base : public QMainWindow {
 
 // The frame, created on first use and kept until the process ends.
 Base &BaseInstance();
-
-// The font the windows are designed in: Tahoma 8.25 pt. Where Tahoma is missing
-// the nearest narrow sans takes its place (and QFont("Tahoma") anywhere resolves
-// to it too), so captions sized for Tahoma still fit.
-QFont DesignFont();
-
-// The help command of the frame, the console and the script box: opens the help
-// page; a type 0 message when it cannot be opened.
-void ShowHelpContents();

@@ -1,4 +1,4 @@
-#include "core/Begin.h"
+#include "app/Begin.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "core/About.h"
+#include "app/About.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 
@@ -83,7 +83,7 @@ Begin::Begin(QWidget *parent) : QDialog(parent) {
 void Begin::Form_Load() {
     lblVersion->setText(About::VersionText());
     // The browser shows whatever it finds there; a missing page is no error.
-    const QString page = ProgramFolder::file("index.htm");
+    const QString page = ProgramFolder::shippedFile("index.htm");
     if (FileSystem::isExistingFile(page))
         WebBrowser1->setSource(QUrl::fromLocalFile(page));
 }

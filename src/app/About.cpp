@@ -1,4 +1,4 @@
-#include "core/About.h"
+#include "app/About.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <exception>
 
+#include "app/Base.h"
 #include "console/DJPlayer.h"
-#include "core/Base.h"
 #include "core/Globals.h"
 #include "core/HelpOfDay.h"
 #include "core/WarningWindows.h"
@@ -89,7 +89,10 @@ void About::Form_Load() {
     UserManager = userSetting("Manager");
     UserOrganization = userSetting("Organization");
 
-    // An existing folder is the normal case; nothing here is worth a message.
+    // The user's files live outside the build and install folders; the first start
+    // makes their folder. An existing folder is the normal case; nothing here is
+    // worth a message (a folder that cannot be made shows when a file is written).
+    ProgramFolder::make();
     QDir().mkdir(ProgramFolder::file("Statistics"));
 
     try {
