@@ -78,8 +78,9 @@ case "${1:-run}" in
         install_packages
         bash scripts/check-layers.sh
         build
-        (cd build && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j"$(nproc)")
         check_install
+        # The test runner's summary closes the output.
+        (cd build && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j"$(nproc)")
         ;;
     build)
         install_packages
