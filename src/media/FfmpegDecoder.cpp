@@ -1,6 +1,7 @@
 // MP3, WMA, WAV and whatever else FFmpeg reads, converted by libswresample to
 // stereo float at the engine's rate.
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -48,9 +49,26 @@ class FfmpegDecoder : public Decoder {
         const AVInputFormat *forced = nullptr;
         AVDictionary *opts = nullptr;
         // What FFmpeg reads to recognise a stream, fit for audio files.
-        av_dict_set_int(&opts, "probesize", 1 << 20, 0);
-        av_dict_set_int(&opts, "formatprobesize", 1 << 20, 0);
+        av_dict_set_int(&opts, "probesize", 512 << 10, 0);
+        av_dict_set_int(&opts, "formatprobesize", 128 << 10, 0);
         av_dict_set_int(&opts, "analyzeduration", 2 * AV_TIME_BASE, 0);
+        // MPEG audio found by our own walk and WMA by its header are opened
+        // without FFmpeg's search through every format it knows.
+        const QString ext = QFileInfo(path).suffix().toLower();
+        if (!wav_.riffWave && (ext == "mp3" || ext == "mp2" || ext == "mpga")) {
+            double known = 0;
+            if (!cachedDuration(path, known))
+                mpeg_ = scanMpeg(path);
+            if (mpeg_.valid)
+                forced = av_find_input_format("mp3");
+        } else if (!wav_.riffWave) {
+            // So is an ASF header, whose objects FFmpeg would walk however many there are.
+            const AsfInfo asf = readAsfHeader(path);
+            if (asf.broken)
+                throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
+            if (asf.valid)
+                forced = av_find_input_format("asf");
+        }
         if (wav_.valid && wav_.plainPcm) {
             if (wav_.dataBytes < wav_.blockAlign)
                 throw VbError(QStringLiteral("The file holds no sound: %1").arg(path));
@@ -198,7 +216,7 @@ class FfmpegDecoder : public Decoder {
         if (mpeg) {
             // Random bytes can pass FFmpeg's probe as MPEG audio and decode to
             // noise; a file without a run of valid frames is not sound.
-            const MpegInfo info = scanMpeg(path);
+            const MpegInfo info = mpeg_.valid ? mpeg_ : scanMpeg(path);
             if (!info.valid)
                 throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
             return info.seconds;
@@ -386,6 +404,7 @@ class FfmpegDecoder : public Decoder {
 
     int rate_;
     WavInfo wav_;
+    MpegInfo mpeg_;  // walked at open, not again to measure
     AVFormatContext *fmt_ = nullptr;
     AVCodecContext *cc_ = nullptr;
     AVPacket *pkt_ = nullptr;

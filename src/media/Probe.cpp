@@ -164,7 +164,7 @@ MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
 // not parsed per frame.
 class FrameWalk {
   public:
-    FrameWalk(const Header &first, const uint8_t *firstWord) : first_(first) {
+    explicit FrameWalk(const uint8_t *firstWord) {
         stream_ = be32(firstWord) & kStreamBits;
         for (int bri = 1; bri < 15; ++bri) {
             const uint8_t probe[4] = {firstWord[0], firstWord[1], uint8_t((firstWord[2] & 0x0C) | bri << 4),
@@ -181,14 +181,10 @@ class FrameWalk {
         // Each header lies in a line of memory of its own: the lines ahead are
         // asked for early, so the walk is bound by the memory's speed, not its latency.
         size_t ahead = at;
-        Header h;
         while (at + 4 <= size && at < stop) {
             for (; ahead < std::min(size, at + 4096); ahead += 64)
                 __builtin_prefetch(d + ahead);
-            const uint32_t word = be32(d + at);
-            const int bri = int(word >> 12) & 15;
-            const int length =
-                (word & kStreamBits) == stream_ && lengths_[bri] ? lengths_[bri] + int((word >> 9) & 1) : 0;
+            const int length = lengthAt(d + at);
             if (length) {
                 if (at + size_t(length) > size)
                     return;  // a truncated last frame does not decode
@@ -207,7 +203,7 @@ class FrameWalk {
                     break;
                 }
                 next = size_t(static_cast<const uint8_t *>(ff) - d);
-                if (frameAt(d, size, next, h) && sameStream(h, first_))
+                if (confirmed(d, size, next))
                     break;
                 ++next;
             }
@@ -218,8 +214,21 @@ class FrameWalk {
     int64_t frames() const { return frames_; }
 
   private:
+    // A frame of this stream at `at` whose successor (or the end of the data) confirms it.
+    bool confirmed(const uint8_t *d, size_t size, size_t at) const {
+        const int length = lengthAt(d + at);
+        if (!length)
+            return false;
+        const size_t next = at + size_t(length);
+        return next + 4 > size ? next <= size : lengthAt(d + next) != 0;
+    }
+    int lengthAt(const uint8_t *p) const {
+        const uint32_t word = be32(p);
+        const int bri = int(word >> 12) & 15;
+        return (word & kStreamBits) == stream_ && lengths_[bri] ? lengths_[bri] + int((word >> 9) & 1) : 0;
+    }
+
     static constexpr uint32_t kStreamBits = 0xFFFE0C00;  // sync, version, layer, sample rate
-    Header first_;
     uint32_t stream_ = 0;
     int lengths_[16] = {};
     int64_t frames_ = 0;
@@ -241,7 +250,7 @@ MpegInfo scanMpeg(const uint8_t *d, size_t size) {
     const MpegInfo info = findStart(d, size, at, first);
     if (!info.valid || info.hasHeader)
         return info;
-    FrameWalk walk(first, d + at);
+    FrameWalk walk(d + at);
     walk.run(d, size, at, true);
     return finish(info, first, walk.frames());
 }
@@ -298,7 +307,7 @@ MpegInfo scanMpeg(const QString &path) {
         return info;
     if (size > kBlock)
         ::posix_fadvise(fd, off_t(base), 0, POSIX_FADV_SEQUENTIAL);
-    FrameWalk walk(first, d + at);
+    FrameWalk walk(d + at);
     while (true) {
         const bool last = base + n >= size;
         walk.run(d, n, at, last);
@@ -468,8 +477,10 @@ AsfInfo parseAsfHeader(const uint8_t *d, size_t size) {
     for (uint32_t i = 0; i < objects && at + 24 <= headerSize; ++i) {
         const uint8_t *o = d + at;
         const uint64_t len = le64(o + 16);
-        if (len < 24 || len > headerSize - at)
+        if (len < 24 || len > headerSize - at) {
+            a.broken = true;
             return a;
+        }
         if (sameGuid(o, kAsfFileProperties) && len >= 104) {
             playDuration = le64(o + 64);
             preroll = le64(o + 80);
@@ -488,6 +499,7 @@ AsfInfo parseAsfHeader(const uint8_t *d, size_t size) {
         }
         at += size_t(len);
     }
+    a.broken = !haveFile;
     if (!haveFile || !haveAudio || broadcast)
         return a;
     // Play time in 100 ns, preroll in ms.

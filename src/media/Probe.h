@@ -46,7 +46,9 @@ WavInfo parseWavHeader(const uint8_t *data, size_t size);
 struct AsfInfo {
     bool asf = false;    // the file begins with an ASF header object
     bool valid = false;  // ... holding file properties and an audio stream
-    int formatTag = 0;   // 0x160 WMA 1, 0x161 WMA 2, ...
+    bool broken =
+        false;  // ... whose objects lie about their sizes or lack the file properties every ASF file has
+    int formatTag = 0;  // 0x160 WMA 1, 0x161 WMA 2, ...
     int channels = 0;
     int sampleRate = 0;
     int frameLength = 0;  // samples in one codec frame, where every frame has the same (WMA 1, 2)

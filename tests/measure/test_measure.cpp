@@ -260,10 +260,10 @@ class TestMeasure : public QObject {
     }
 
     // A WAV that FFmpeg would read into hundreds of megabytes (fmt, fact and a
-    // LIST whose sizes lie, no data chunk), and other headers that lie, are
-    // refused at once by the probe and by a player; a true header with a long
-    // LIST before its data still gives the exact length.
-    void damagedWavRefusedQuicklyInBoundedMemory() {
+    // LIST whose sizes lie, no data chunk), and other WAV and WMA headers that
+    // lie, are refused at once by the probe and by a player; a true header with
+    // a long LIST before its data still gives the exact length.
+    void damagedHeadersRefusedQuicklyInBoundedMemory() {
         QByteArray list = "INFO" + QByteArray("INAM") + le32(639777946) + QByteArray(8, 'x');
         QByteArray bad = riffWave(adpcmFmt() + riffChunk("fact", le32(1000000)));
         bad += "LIST" + le32(700000000) + list;
@@ -272,6 +272,8 @@ class TestMeasure : public QObject {
         const QByteArray pcm =
             QByteArray("\x01\x00\x02\x00", 4) + le32(8000) + le32(32000) + QByteArray("\x04\x00\x10\x00", 4);
         const QByteArray samples(4000, 0);
+        QByteArray lyingAsf = vb2test::fileBytes(kData + "/tone.wma");
+        lyingAsf.replace(30 + 16, 4, le32(0x7FFFFFFF));  // the first object's size
         const struct {
             const char *name;
             QByteArray bytes;
@@ -281,6 +283,7 @@ class TestMeasure : public QObject {
             {"nofmt.wav", riffWave(riffChunk("data", samples))},
             {"listpastend.wav", riffWave(riffChunk("fmt ", pcm) + riffChunk("LIST", "INFO", 90000000))},
             {"headonly.wav", QByteArray("RIFF") + le32(1000) + "WAVE"},
+            {"objectsize.wma", lyingAsf},
         };
         for (const auto &c : cases) {
             vb2test::writeBytes(tmp(c.name), c.bytes);
