@@ -305,9 +305,19 @@ MpegInfo scanMpeg(const QString &path) {
     const MpegInfo info = findStart(d, n, at, first);
     if (!info.valid || info.hasHeader)
         return info;
+    FrameWalk walk(d + at);
+    // The rest is walked through a mapping, which reads no more than the
+    // lines that hold headers; a long file's pages are mapped in one go.
+    void *p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (size >= (32u << 20) ? MAP_POPULATE : 0), fd, 0);
+    if (p != MAP_FAILED) {
+        ::madvise(p, size, MADV_SEQUENTIAL);
+        size_t pos = base + at;
+        walk.run(static_cast<const uint8_t *>(p), size, pos, true);
+        ::munmap(p, size);
+        return finish(info, first, walk.frames());
+    }
     if (size > kBlock)
         ::posix_fadvise(fd, off_t(base), 0, POSIX_FADV_SEQUENTIAL);
-    FrameWalk walk(d + at);
     while (true) {
         const bool last = base + n >= size;
         walk.run(d, n, at, last);
