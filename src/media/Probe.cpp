@@ -1,7 +1,6 @@
 #include "media/Probe.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,87 @@
 
 namespace vb2media {
 namespace {
+
+// A regular file opened for reading, closed when it goes.
+class OpenFile {
+  public:
+    explicit OpenFile(const QString &path) {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+            size_ = size_t(st.st_size);
+    }
+    ~OpenFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+
+    int fd() const { return fd_; }
+    size_t size() const { return size_; }
+    // Reads up to `want` bytes at `from`; the bytes read.
+    size_t read(uint8_t *to, size_t from, size_t want) const {
+        want = std::min(want, size_ - std::min(size_, from));
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::pread(fd_, to + got, want - got, off_t(from + got));
+            if (n <= 0)
+                break;
+            got += size_t(n);
+        }
+        return got;
+    }
+
+  private:
+    int fd_ = -1;
+    size_t size_ = 0;
+};
+
+// Small pieces of a file or of memory at any offset. A file is read through a
+// window, so headers walked from start to end cost one read per window, and a
+// file changed while it is read gives short reads, never a fault.
+class ByteView {
+  public:
+    ByteView(const uint8_t *data, size_t size) : mem_(data), size_(data ? size : 0) {}
+    explicit ByteView(const OpenFile &file) : file_(&file), size_(file.size()) {}
+
+    size_t size() const { return size_; }
+    // `len` bytes at `off` (at most a window), or null past the end.
+    const uint8_t *at(size_t off, size_t len) {
+        if (off > size_ || len > size_ - off)
+            return nullptr;
+        if (mem_)
+            return mem_ + off;
+        if (off < start_ || off + len > start_ + held_) {
+            buf_.resize(std::min(kWindow, size_));
+            start_ = off;
+            held_ = file_->read(buf_.data(), off, buf_.size());
+            if (len > held_)
+                return nullptr;
+        }
+        return buf_.data() + (off - start_);
+    }
+
+  private:
+    static constexpr size_t kWindow = 64 * 1024;
+    const uint8_t *mem_ = nullptr;
+    const OpenFile *file_ = nullptr;
+    size_t size_ = 0;
+    std::vector<uint8_t> buf_;
+    size_t start_ = 0;
+    size_t held_ = 0;
+};
+
+uint16_t le16(const uint8_t *p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t *p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint64_t le64(const uint8_t *p) {
+    return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32;
+}
 
 struct Header {
     int version = 0;  // 1, 2 or 25 (2.5)
@@ -259,65 +339,35 @@ uint64_t mpegScans() {
     return scans.load();
 }
 
-// Read in large blocks into a buffer of the thread's own (no mapping: many
-// files measured at once on several threads would contend for the process's
-// page tables).
 MpegInfo scanMpeg(const QString &path) {
     ++scans;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const OpenFile file(path);
+    const size_t size = file.size();
+    if (!size)
         return {};
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
-        return {};
-    const size_t size = size_t(st.st_size);
     constexpr size_t kBlock = 512 * 1024;
     thread_local std::vector<uint8_t> buf(kBlock);
     uint8_t *d = buf.data();
-    // Fills the buffer from `from`; the bytes it holds.
-    auto fill = [&](size_t from, size_t block) -> size_t {
-        const size_t want = std::min(block, size - std::min(size, from));
-        size_t got = 0;
-        while (got < want) {
-            const ssize_t n = ::pread(fd, d + got, want - got, off_t(from + got));
-            if (n <= 0)
-                break;
-            got += size_t(n);
-        }
-        return got;
-    };
+    // Most files carry a length header in their first frame: a small read
+    // first, from the end of the tags (a big picture may lie before the sound).
+    constexpr size_t kHead = 80 * 1024;
     size_t base = 0;
-    // Most files carry a length header in their first frame: a small read first.
-    constexpr size_t kHead = 64 * 1024;
-    size_t n = fill(0, kHead);
+    size_t n = file.read(d, 0, kHead);
     size_t at = afterId3(d, n, 0);
-    if (at + 4 > n) {
-        // Tags larger than the buffer (a big picture): read on from their end.
+    if (at > 0) {
         base = at;
-        n = fill(base, kHead);
+        n = file.read(d, base, kHead);
         at = afterId3(d, n, 0);
     }
     Header first;
     const MpegInfo info = findStart(d, n, at, first);
     if (!info.valid || info.hasHeader)
         return info;
-    FrameWalk walk(d + at);
-    // The rest is walked through a mapping, which reads no more than the
-    // lines that hold headers; a long file's pages are mapped in one go.
-    void *p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (size >= (32u << 20) ? MAP_POPULATE : 0), fd, 0);
-    if (p != MAP_FAILED) {
-        ::madvise(p, size, MADV_SEQUENTIAL);
-        size_t pos = base + at;
-        walk.run(static_cast<const uint8_t *>(p), size, pos, true);
-        ::munmap(p, size);
-        return finish(info, first, walk.frames());
-    }
+    // The rest is read in large blocks (not mapped: a file cut short by a copy
+    // while it is walked must not fault).
     if (size > kBlock)
-        ::posix_fadvise(fd, off_t(base), 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(file.fd(), off_t(base), 0, POSIX_FADV_SEQUENTIAL);
+    FrameWalk walk(d + at);
     while (true) {
         const bool last = base + n >= size;
         walk.run(d, n, at, last);
@@ -325,7 +375,7 @@ MpegInfo scanMpeg(const QString &path) {
             break;
         base += at;
         at = 0;
-        n = fill(base, kBlock);
+        n = file.read(d, base, kBlock);
         if (n < 4)
             break;
     }
@@ -334,57 +384,11 @@ MpegInfo scanMpeg(const QString &path) {
 
 namespace {
 
-// A read-only mapping of a whole file: pages are read only where they are looked at.
-class Mapped {
-  public:
-    explicit Mapped(const QString &path) {
-        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
-            return;
-        struct stat st;
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
-            return;
-        size_ = size_t(st.st_size);
-        void *p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
-        if (p == MAP_FAILED) {
-            size_ = 0;
-            return;
-        }
-        data_ = static_cast<const uint8_t *>(p);
-    }
-    ~Mapped() {
-        if (data_)
-            ::munmap(const_cast<uint8_t *>(data_), size_);
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Mapped(const Mapped &) = delete;
-    Mapped &operator=(const Mapped &) = delete;
-
-    const uint8_t *data() const { return data_; }
-    size_t size() const { return data_ ? size_ : 0; }
-
-  private:
-    int fd_ = -1;
-    const uint8_t *data_ = nullptr;
-    size_t size_ = 0;
-};
-
-uint16_t le16(const uint8_t *p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t *p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint64_t le64(const uint8_t *p) {
-    return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32;
-}
-
-}  // namespace
-
-WavInfo parseWavHeader(const uint8_t *d, size_t size) {
+WavInfo parseWav(ByteView &v) {
     WavInfo w;
-    if (size < 12 || !std::equal(d, d + 4, "RIFF") || !std::equal(d + 8, d + 12, "WAVE"))
+    const size_t size = v.size();
+    const uint8_t *d = v.at(0, 12);
+    if (!d || !std::equal(d, d + 4, "RIFF") || !std::equal(d + 8, d + 12, "WAVE"))
         return w;
     w.riffWave = true;
     bool haveFmt = false;
@@ -393,7 +397,9 @@ WavInfo parseWavHeader(const uint8_t *d, size_t size) {
     // Every chunk before the data must lie inside the file: a size that points
     // past its end is damage, and nothing after it can be trusted.
     while (at + 8 <= size) {
-        const uint8_t *ch = d + at;
+        const uint8_t *ch = v.at(at, 8);
+        if (!ch)
+            return w;
         const uint64_t len = le32(ch + 4);
         const size_t body = at + 8;
         if (std::equal(ch, ch + 4, "data")) {
@@ -410,9 +416,9 @@ WavInfo parseWavHeader(const uint8_t *d, size_t size) {
         if (len > size - body)
             return w;
         if (std::equal(ch, ch + 4, "fmt ")) {
-            if (len < 16 || haveFmt)
+            const uint8_t *fmt = v.at(body, std::min<size_t>(len, 26));
+            if (len < 16 || haveFmt || !fmt)
                 return w;
-            const uint8_t *fmt = d + body;
             w.formatTag = le16(fmt);
             w.channels = le16(fmt + 2);
             w.sampleRate = int(std::min<uint32_t>(le32(fmt + 4), 1u << 30));
@@ -442,9 +448,17 @@ WavInfo parseWavHeader(const uint8_t *d, size_t size) {
     return w;
 }
 
+}  // namespace
+
+WavInfo parseWavHeader(const uint8_t *data, size_t size) {
+    ByteView v(data, size);
+    return parseWav(v);
+}
+
 WavInfo readWavHeader(const QString &path) {
-    const Mapped m(path);
-    return parseWavHeader(m.data(), m.size());
+    const OpenFile file(path);
+    ByteView v(file);
+    return parseWav(v);
 }
 
 namespace {
@@ -474,30 +488,34 @@ int wmaFrameLength(int formatTag, int sampleRate) {
 
 }  // namespace
 
-AsfInfo parseAsfHeader(const uint8_t *d, size_t size) {
+namespace {
+
+AsfInfo parseAsf(ByteView &v) {
     AsfInfo a;
-    if (size < 30 || !sameGuid(d, kAsfHeader))
+    const uint8_t *d = v.at(0, 30);
+    if (!d || !sameGuid(d, kAsfHeader))
         return a;
     a.asf = true;
-    const uint64_t headerSize = std::min<uint64_t>(le64(d + 16), size);
+    const uint64_t headerSize = std::min<uint64_t>(le64(d + 16), v.size());
     const uint32_t objects = le32(d + 24);
     size_t at = 30;
     bool haveFile = false, haveAudio = false, broadcast = false;
     uint64_t playDuration = 0, preroll = 0;
     for (uint32_t i = 0; i < objects && at + 24 <= headerSize; ++i) {
-        const uint8_t *o = d + at;
-        const uint64_t len = le64(o + 16);
+        const uint8_t *o = v.at(at, 24);
+        const uint64_t len = o ? le64(o + 16) : 0;
         if (len < 24 || len > headerSize - at) {
             a.broken = true;
             return a;
         }
-        if (sameGuid(o, kAsfFileProperties) && len >= 104) {
+        const bool file = sameGuid(o, kAsfFileProperties) && len >= 104;
+        const bool stream = sameGuid(o, kAsfStreamProperties) && len >= 78 + 16 && !haveAudio;
+        if (file && (o = v.at(at, 104))) {
             playDuration = le64(o + 64);
             preroll = le64(o + 80);
             broadcast = le32(o + 88) & 1;
             haveFile = true;
-        } else if (sameGuid(o, kAsfStreamProperties) && len >= 78 + 16 && !haveAudio &&
-                   sameGuid(o + 24, kAsfAudioMedia)) {
+        } else if (stream && (o = v.at(at, 78 + 16)) && sameGuid(o + 24, kAsfAudioMedia)) {
             const uint32_t specific = le32(o + 64);
             if (specific >= 16 && 78 + uint64_t(specific) <= len) {
                 const uint8_t *wf = o + 78;
@@ -531,9 +549,17 @@ AsfInfo parseAsfHeader(const uint8_t *d, size_t size) {
     return a;
 }
 
+}  // namespace
+
+AsfInfo parseAsfHeader(const uint8_t *data, size_t size) {
+    ByteView v(data, size);
+    return parseAsf(v);
+}
+
 AsfInfo readAsfHeader(const QString &path) {
-    const Mapped m(path);
-    return parseAsfHeader(m.data(), m.size());
+    const OpenFile file(path);
+    ByteView v(file);
+    return parseAsf(v);
 }
 
 }  // namespace vb2media
