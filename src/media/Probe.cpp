@@ -496,11 +496,12 @@ AsfInfo parseAsf(ByteView &v) {
     if (!d || !sameGuid(d, kAsfHeader))
         return a;
     a.asf = true;
-    const uint64_t headerSize = std::min<uint64_t>(le64(d + 16), v.size());
+    const uint64_t declaredHeader = le64(d + 16);
+    const uint64_t headerSize = std::min<uint64_t>(declaredHeader, v.size());
     const uint32_t objects = le32(d + 24);
     size_t at = 30;
     bool haveFile = false, haveAudio = false, broadcast = false;
-    uint64_t playDuration = 0, preroll = 0;
+    uint64_t playDuration = 0, preroll = 0, packets = 0, packetSize = 0;
     for (uint32_t i = 0; i < objects && at + 24 <= headerSize; ++i) {
         const uint8_t *o = v.at(at, 24);
         const uint64_t len = o ? le64(o + 16) : 0;
@@ -511,8 +512,10 @@ AsfInfo parseAsf(ByteView &v) {
         const bool file = sameGuid(o, kAsfFileProperties) && len >= 104;
         const bool stream = sameGuid(o, kAsfStreamProperties) && len >= 78 + 16 && !haveAudio;
         if (file && (o = v.at(at, 104))) {
+            packets = le64(o + 56);
             playDuration = le64(o + 64);
             preroll = le64(o + 80);
+            packetSize = le32(o + 92) == le32(o + 96) ? le32(o + 96) : 0;
             broadcast = le32(o + 88) & 1;
             haveFile = true;
         } else if (stream && (o = v.at(at, 78 + 16)) && sameGuid(o + 24, kAsfAudioMedia)) {
@@ -534,6 +537,15 @@ AsfInfo parseAsf(ByteView &v) {
     double seconds = double(playDuration) / 1e7 - double(preroll) / 1000;
     if (!(seconds > 0) || seconds > 1e7)
         return a;
+    // A file cut short (a broken download) holds fewer of its fixed-size packets
+    // than the header counts: it plays for its share of the length.
+    const uint64_t dataStart = declaredHeader + 50;
+    const uint64_t held = packetSize && v.size() > dataStart ? (v.size() - dataStart) / packetSize : 0;
+    if (packetSize && packets && held < packets) {
+        a.seconds = seconds * double(held) / double(packets);
+        a.valid = a.seconds > 0;
+        return a;
+    }
     if (a.formatTag == 0x160 || a.formatTag == 0x161) {
         // The header counts whole frames (its packets carry millisecond stamps); the
         // decoder's first frame only primes its overlap and sounds nothing.
