@@ -50,12 +50,11 @@ class OpenFile {
     size_t size_ = 0;
 };
 
-// Small pieces of a file or of memory at any offset. A file is read through a
-// window, so headers walked from start to end cost one read per window, and a
-// file changed while it is read gives short reads, never a fault.
+// Small pieces of a file at any offset, read through a window, so headers
+// walked from start to end cost one read per window, and a file changed while
+// it is read gives short reads, never a fault.
 class ByteView {
   public:
-    ByteView(const uint8_t *data, size_t size) : mem_(data), size_(data ? size : 0) {}
     explicit ByteView(const OpenFile &file) : file_(&file), size_(file.size()) {}
 
     size_t size() const { return size_; }
@@ -63,8 +62,6 @@ class ByteView {
     const uint8_t *at(size_t off, size_t len) {
         if (off > size_ || len > size_ - off)
             return nullptr;
-        if (mem_)
-            return mem_ + off;
         if (off < start_ || off + len > start_ + held_) {
             buf_.resize(std::min(kWindow, size_));
             start_ = off;
@@ -77,7 +74,6 @@ class ByteView {
 
   private:
     static constexpr size_t kWindow = 64 * 1024;
-    const uint8_t *mem_ = nullptr;
     const OpenFile *file_ = nullptr;
     size_t size_ = 0;
     std::vector<uint8_t> buf_;
@@ -345,7 +341,7 @@ MpegInfo scanMpeg(const QString &path) {
     const size_t size = file.size();
     if (!size)
         return {};
-    constexpr size_t kBlock = 512 * 1024;
+    constexpr size_t kBlock = 1024 * 1024;
     thread_local std::vector<uint8_t> buf(kBlock);
     uint8_t *d = buf.data();
     // Most files carry a length header in their first frame: a small read
@@ -449,11 +445,6 @@ WavInfo parseWav(ByteView &v) {
 }
 
 }  // namespace
-
-WavInfo parseWavHeader(const uint8_t *data, size_t size) {
-    ByteView v(data, size);
-    return parseWav(v);
-}
 
 WavInfo readWavHeader(const QString &path) {
     const OpenFile file(path);
@@ -562,11 +553,6 @@ AsfInfo parseAsf(ByteView &v) {
 }
 
 }  // namespace
-
-AsfInfo parseAsfHeader(const uint8_t *data, size_t size) {
-    ByteView v(data, size);
-    return parseAsf(v);
-}
 
 AsfInfo readAsfHeader(const QString &path) {
     const OpenFile file(path);

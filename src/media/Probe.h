@@ -40,7 +40,6 @@ struct WavInfo {
 };
 
 WavInfo readWavHeader(const QString &path);
-WavInfo parseWavHeader(const uint8_t *data, size_t size);
 
 // A Windows Media (ASF) file's first audio stream and length, from its header.
 struct AsfInfo {
@@ -59,7 +58,6 @@ struct AsfInfo {
 };
 
 AsfInfo readAsfHeader(const QString &path);
-AsfInfo parseAsfHeader(const uint8_t *data, size_t size);
 
 // Lengths already measured, keyed by path, size and modification time, and kept
 // on disk between runs (media/Measure.h): the console measures thousands of
