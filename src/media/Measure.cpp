@@ -252,8 +252,9 @@ void measureFiles(const QStringList &paths) {
             if (quickMeasure(path, seconds) || looksLikeMidi(path))
                 continue;
             try {
-                // Whatever else FFmpeg reads is measured by its decoder, here rather than in the probe's
-                // loop.
+                // Whatever else FFmpeg reads is measured by its decoder, here
+                // rather than in the probe's loop (the length does not depend
+                // on the rate it would play at).
                 rememberDuration(path, openFfmpegDecoder(path, 48000)->duration());
             } catch (const std::exception &) {
                 // Left for the probe, which refuses it.

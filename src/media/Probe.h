@@ -1,7 +1,7 @@
 #pragma once
 // Fast measurement of files without decoding them. Every reader here costs time
-// in proportion to the bytes it looks at and no memory beyond a mapping of the
-// file, whatever the bytes hold.
+// in proportion to the bytes it looks at and a fixed buffer of memory, whatever
+// the bytes hold; a file cut short while it is read gives a short read, never a fault.
 #include <QString>
 #include <cstdint>
 
@@ -45,15 +45,17 @@ WavInfo readWavHeader(const QString &path);
 struct AsfInfo {
     bool asf = false;    // the file begins with an ASF header object
     bool valid = false;  // ... holding file properties and an audio stream
-    bool broken =
-        false;  // ... whose objects lie about their sizes or lack the file properties every ASF file has
+    // ... whose objects lie about their sizes, or that lacks the file
+    // properties every ASF file has
+    bool broken = false;
     int formatTag = 0;  // 0x160 WMA 1, 0x161 WMA 2, ...
     int channels = 0;
     int sampleRate = 0;
     int frameLength = 0;  // samples in one codec frame, where every frame has the same (WMA 1, 2)
     // The length of the sound a decoder gives: the header's play time less the
     // preroll, less the codec's first frame, which WMA 1 and 2 decoders give no
-    // sound for (the header counts it).
+    // sound for (the header counts it); of a file cut short, the share its
+    // packets hold.
     double seconds = 0;
 };
 
