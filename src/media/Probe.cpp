@@ -92,7 +92,8 @@ uint64_t le64(const uint8_t *p) {
 }
 
 struct Header {
-    int version = 0;  // 1, 2 or 25 (2.5)
+    uint8_t bytes[4] = {};  // as they lie in the file
+    int version = 0;        // 1, 2 or 25 (2.5)
     int layer = 0;
     int sampleRate = 0;
     int samplesPerFrame = 0;
@@ -133,6 +134,7 @@ bool parseHeader(const uint8_t *p, Header &h) {
         h.length = 72 * br / h.sampleRate + pad;
     }
     h.mono = ((p[3] >> 6) & 3) == 3;
+    std::copy_n(p, 4, h.bytes);
     return h.length >= 4;
 }
 
@@ -240,7 +242,8 @@ MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
 // not parsed per frame.
 class FrameWalk {
   public:
-    explicit FrameWalk(const uint8_t *firstWord) {
+    explicit FrameWalk(const Header &first) {
+        const uint8_t *firstWord = first.bytes;
         stream_ = be32(firstWord) & kStreamBits;
         for (int bri = 1; bri < 15; ++bri) {
             const uint8_t probe[4] = {firstWord[0], firstWord[1], uint8_t((firstWord[2] & 0x0C) | bri << 4),
@@ -326,7 +329,7 @@ MpegInfo scanMpeg(const uint8_t *d, size_t size) {
     const MpegInfo info = findStart(d, size, at, first);
     if (!info.valid || info.hasHeader)
         return info;
-    FrameWalk walk(d + at);
+    FrameWalk walk(first);
     walk.run(d, size, at, true);
     return finish(info, first, walk.frames());
 }
@@ -363,7 +366,7 @@ MpegInfo scanMpeg(const QString &path) {
     // while it is walked must not fault).
     if (size > kBlock)
         ::posix_fadvise(file.fd(), off_t(base), 0, POSIX_FADV_SEQUENTIAL);
-    FrameWalk walk(d + at);
+    FrameWalk walk(first);
     while (true) {
         const bool last = base + n >= size;
         walk.run(d, n, at, last);
