@@ -63,10 +63,10 @@ class FfmpegDecoder : public Decoder {
                 forced = av_find_input_format("mp3");
         } else if (!wav_.riffWave) {
             // So is an ASF header, whose objects FFmpeg would walk however many there are.
-            const AsfInfo asf = readAsfHeader(path);
-            if (asf.broken)
+            asf_ = readAsfHeader(path);
+            if (asf_.broken)
                 throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
-            if (asf.valid)
+            if (asf_.valid)
                 forced = av_find_input_format("asf");
         }
         if (wav_.valid && wav_.plainPcm) {
@@ -203,10 +203,9 @@ class FfmpegDecoder : public Decoder {
             return wav_.seconds;
         if (id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2) {
             // The header's length counts the decoder's silent first frame.
-            const AsfInfo asf = readAsfHeader(path);
-            gridFrames_ = asf.frameLength;
-            if (asf.valid)
-                return asf.seconds;
+            gridFrames_ = asf_.frameLength;
+            if (asf_.valid)
+                return asf_.seconds;
         }
         // Measured before (the console's probe measures every file it lists)
         // and unchanged since: a headerless MP3 is not walked again at Play.
@@ -405,6 +404,7 @@ class FfmpegDecoder : public Decoder {
     int rate_;
     WavInfo wav_;
     MpegInfo mpeg_;  // walked at open, not again to measure
+    AsfInfo asf_;
     AVFormatContext *fmt_ = nullptr;
     AVCodecContext *cc_ = nullptr;
     AVPacket *pkt_ = nullptr;
