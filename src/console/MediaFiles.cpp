@@ -13,8 +13,8 @@
 #include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
-#include "media/MediaPlayer.h"
 #include "media/Measure.h"
+#include "media/MediaPlayer.h"
 #include "platform/FileSystem.h"
 #include "platform/VbError.h"
 
