@@ -13,6 +13,7 @@
 #include "console/DJPlayer.h"
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
+#include "media/Measure.h"
 #include "media/MediaPlayer.h"
 #include "platform/FileSystem.h"
 #include "platform/VbError.h"
@@ -32,6 +33,8 @@ void StartPlayer(DJPlayer &w, MediaPlayer &Player, const QString &FilePath, doub
 }
 
 void ShowTotalTime(const QStringList &PathList, QLabel *TotalLabel, MediaPlayer &Probe) {
+    // Measured ahead on worker threads; the probe then finds each length at once, in order.
+    vb2media::measureFiles(PathList);
     try {
         double sum = 0;
         for (const QString &path : PathList) {

@@ -1,13 +1,10 @@
 #include "media/Decoder.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include "media/MidiFile.h"
-#include "media/Probe.h"
 
 namespace vb2media {
 
@@ -52,37 +49,6 @@ bool looksLikeMidi(const QString &path) {
     if (!f.open(QIODevice::ReadOnly))
         return false;
     return f.read(4) == "MThd";
-}
-
-bool quickMeasure(const QString &path, double &seconds) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(12);
-    if (head.startsWith("MThd")) {
-        // Never cached: whether the soundfont is there is asked every time.
-        f.seek(0);
-        return f.size() <= kMaxMidiBytes && QFileInfo(soundFontPath()).isFile() &&
-               measureMidi(f.readAll(), seconds);
-    }
-    if (cachedDuration(path, seconds))
-        return true;
-    if (head.startsWith("RIFF")) {
-        const WavInfo w = readWavHeader(path);
-        if (!w.valid || !w.plainPcm || w.dataBytes < w.blockAlign)
-            return false;
-        seconds = w.seconds;
-    } else {
-        const QString ext = QFileInfo(path).suffix().toLower();
-        if (ext != "mp3" && ext != "mp2" && ext != "mpga")
-            return false;
-        const MpegInfo m = scanMpeg(path);
-        if (!m.valid || m.seconds <= 0)
-            return false;
-        seconds = m.seconds;
-    }
-    rememberDuration(path, seconds);
-    return true;
 }
 
 std::unique_ptr<Decoder> openDecoder(const QString &path, int rate) {

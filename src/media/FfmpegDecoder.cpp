@@ -1,8 +1,10 @@
 // MP3, WMA, WAV and whatever else FFmpeg reads, converted by libswresample to
 // stereo float at the engine's rate.
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 #include "media/Decoder.h"
@@ -19,20 +21,54 @@ extern "C" {
 namespace vb2media {
 namespace {
 
+constexpr size_t kMaxAlloc = 16 << 20;
+
 class FfmpegDecoder : public Decoder {
   public:
     explicit FfmpegDecoder(int rate) : rate_(rate) {}
 
     // Separate from the constructor so that a failure still frees what was opened.
     void open(const QString &path) {
-        av_log_set_level(AV_LOG_QUIET);
+        static std::once_flag bounds;
+        std::call_once(bounds, [] {
+            av_log_set_level(AV_LOG_QUIET);
+            // No audio file needs a larger single block; damaged headers that
+            // announce one (a chunk size that lies) fail here instead of
+            // taking hundreds of megabytes.
+            av_max_alloc(kMaxAlloc);
+        });
         const QByteArray name = QFile::encodeName(path);
-        // Plain PCM WAV goes through the raw PCM demuxer: the WAV demuxer's
-        // search for S/PDIF data costs over 10 ms per file, and the length
-        // comes exactly from the data chunk.
+        // A WAV header is checked by our own reader first: FFmpeg never sees
+        // a RIFF/WAVE without a data chunk or with chunk sizes that point past
+        // the end. Plain PCM goes through the raw PCM demuxer: the WAV
+        // demuxer's search for S/PDIF data costs over 10 ms per file, and the
+        // length comes exactly from the data chunk.
         wav_ = readWavHeader(path);
+        if (wav_.riffWave && !wav_.valid)
+            throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
         const AVInputFormat *forced = nullptr;
         AVDictionary *opts = nullptr;
+        // What FFmpeg reads to recognise a stream, fit for audio files.
+        av_dict_set_int(&opts, "probesize", 512 << 10, 0);
+        av_dict_set_int(&opts, "formatprobesize", 128 << 10, 0);
+        av_dict_set_int(&opts, "analyzeduration", 2 * AV_TIME_BASE, 0);
+        // MPEG audio found by our own walk and WMA by its header are opened
+        // without FFmpeg's search through every format it knows.
+        const QString ext = QFileInfo(path).suffix().toLower();
+        if (!wav_.riffWave && (ext == "mp3" || ext == "mp2" || ext == "mpga")) {
+            double known = 0;
+            if (!cachedDuration(path, known))
+                mpeg_ = scanMpeg(path);
+            if (mpeg_.valid)
+                forced = av_find_input_format("mp3");
+        } else if (!wav_.riffWave) {
+            // So is an ASF header, whose objects FFmpeg would walk however many there are.
+            asf_ = readAsfHeader(path);
+            if (asf_.broken)
+                throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
+            if (asf_.valid)
+                forced = av_find_input_format("asf");
+        }
         if (wav_.valid && wav_.plainPcm) {
             if (wav_.dataBytes < wav_.blockAlign)
                 throw VbError(QStringLiteral("The file holds no sound: %1").arg(path));
@@ -45,7 +81,7 @@ class FfmpegDecoder : public Decoder {
             av_dict_set(&opts, "ch_layout", desc, 0);
             av_dict_set_int(&opts, "skip_initial_bytes", wav_.dataOffset, 0);
         }
-        const int opened = avformat_open_input(&fmt_, name.constData(), forced, forced ? &opts : nullptr);
+        const int opened = avformat_open_input(&fmt_, name.constData(), forced, &opts);
         av_dict_free(&opts);
         if (opened < 0) {
             fmt_ = nullptr;
@@ -165,10 +201,21 @@ class FfmpegDecoder : public Decoder {
         const bool mpeg = id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
         if (wav_.valid && wav_.plainPcm)
             return wav_.seconds;
+        if (id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2) {
+            // The header's length counts the decoder's silent first frame.
+            gridFrames_ = asf_.frameLength;
+            if (asf_.valid)
+                return asf_.seconds;
+        }
+        // Measured before (the console's probe measures every file it lists)
+        // and unchanged since: a headerless MP3 is not walked again at Play.
+        double known = 0;
+        if (cachedDuration(path, known))
+            return known;
         if (mpeg) {
             // Random bytes can pass FFmpeg's probe as MPEG audio and decode to
             // noise; a file without a run of valid frames is not sound.
-            const MpegInfo info = scanMpeg(path);
+            const MpegInfo info = mpeg_.valid ? mpeg_ : scanMpeg(path);
             if (!info.valid)
                 throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
             return info.seconds;
@@ -309,7 +356,14 @@ class FfmpegDecoder : public Decoder {
         const int64_t pts = frameTs(f);
         if (pts != AV_NOPTS_VALUE) {
             AVStream *st = fmt_->streams[stream_];
-            const int64_t stamped = av_rescale_q(pts - originTs(), st->time_base, AVRational{1, rate_});
+            int64_t stamped = av_rescale_q(pts - originTs(), st->time_base, AVRational{1, rate_});
+            if (gridFrames_ > 0 && inRate_ > 0) {
+                // The container's stamps are rounded to the millisecond; the
+                // codec's frames lie on a grid of equal frames from the origin.
+                const double frames =
+                    double(pts - originTs()) * av_q2d(st->time_base) * inRate_ / gridFrames_;
+                stamped = av_rescale(std::llround(frames) * gridFrames_, rate_, inRate_);
+            }
             // Stamps rounded to the container's unit (ASF: 1 ms) do not override the count.
             if (expectedAt_ < 0 || std::llabs(stamped - expectedAt_) > rate_ / 200)
                 at = stamped;
@@ -349,6 +403,8 @@ class FfmpegDecoder : public Decoder {
 
     int rate_;
     WavInfo wav_;
+    MpegInfo mpeg_;  // walked at open, not again to measure
+    AsfInfo asf_;
     AVFormatContext *fmt_ = nullptr;
     AVCodecContext *cc_ = nullptr;
     AVPacket *pkt_ = nullptr;
@@ -359,6 +415,7 @@ class FfmpegDecoder : public Decoder {
     int inRate_ = 0;
     int inFormat_ = -1;
     int stream_ = -1;
+    int gridFrames_ = 0;  // the codec's fixed frame length at the file's rate, where it has one
     bool demuxEnded_ = false;
     bool drained_ = false;
     int failures_ = 0;

@@ -1,16 +1,99 @@
 #include "media/Probe.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QHash>
 #include <algorithm>
-#include <mutex>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace vb2media {
 namespace {
 
+// A regular file opened for reading, closed when it goes.
+class OpenFile {
+  public:
+    explicit OpenFile(const QString &path) {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+            size_ = size_t(st.st_size);
+    }
+    ~OpenFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+
+    int fd() const { return fd_; }
+    size_t size() const { return size_; }
+    // Reads up to `want` bytes at `from`; the bytes read.
+    size_t read(uint8_t *to, size_t from, size_t want) const {
+        want = std::min(want, size_ - std::min(size_, from));
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::pread(fd_, to + got, want - got, off_t(from + got));
+            if (n <= 0)
+                break;
+            got += size_t(n);
+        }
+        return got;
+    }
+
+  private:
+    int fd_ = -1;
+    size_t size_ = 0;
+};
+
+// Small pieces of a file at any offset, read through a window, so headers
+// walked from start to end cost one read per window, and a file changed while
+// it is read gives short reads, never a fault.
+class ByteView {
+  public:
+    explicit ByteView(const OpenFile &file) : file_(&file), size_(file.size()) {}
+
+    size_t size() const { return size_; }
+    // `len` bytes at `off` (at most a window), or null past the end.
+    const uint8_t *at(size_t off, size_t len) {
+        if (off > size_ || len > size_ - off)
+            return nullptr;
+        if (off < start_ || off + len > start_ + held_) {
+            buf_.resize(std::min(kWindow, size_));
+            start_ = off;
+            held_ = file_->read(buf_.data(), off, buf_.size());
+            if (len > held_)
+                return nullptr;
+        }
+        return buf_.data() + (off - start_);
+    }
+
+  private:
+    static constexpr size_t kWindow = 64 * 1024;
+    const OpenFile *file_ = nullptr;
+    size_t size_ = 0;
+    std::vector<uint8_t> buf_;
+    size_t start_ = 0;
+    size_t held_ = 0;
+};
+
+uint16_t le16(const uint8_t *p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t *p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint64_t le64(const uint8_t *p) {
+    return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32;
+}
+
 struct Header {
-    int version = 0;  // 1, 2 or 25 (2.5)
+    uint8_t bytes[4] = {};  // as they lie in the file
+    int version = 0;        // 1, 2 or 25 (2.5)
     int layer = 0;
     int sampleRate = 0;
     int samplesPerFrame = 0;
@@ -51,6 +134,7 @@ bool parseHeader(const uint8_t *p, Header &h) {
         h.length = 72 * br / h.sampleRate + pad;
     }
     h.mono = ((p[3] >> 6) & 3) == 3;
+    std::copy_n(p, 4, h.bytes);
     return h.length >= 4;
 }
 
@@ -75,16 +159,26 @@ bool frameAt(const uint8_t *d, size_t size, size_t at, Header &h) {
 
 }  // namespace
 
-MpegInfo scanMpeg(const uint8_t *d, size_t size) {
-    MpegInfo info;
-    size_t at = 0;
+namespace {
+
+// Bytes past the end of the buffer a frame walk may look at (the largest frame
+// and the header after it) before the buffer is refilled.
+constexpr size_t kWalkMargin = 4096 + 8;
+
+// Skips ID3v2 tags; the offset of the first byte after them (may lie beyond `size`).
+size_t afterId3(const uint8_t *d, size_t size, size_t at) {
     while (at + 10 <= size && d[at] == 'I' && d[at + 1] == 'D' && d[at + 2] == '3') {
         const size_t tag = size_t(d[at + 6] & 0x7F) << 21 | size_t(d[at + 7] & 0x7F) << 14 |
                            size_t(d[at + 8] & 0x7F) << 7 | size_t(d[at + 9] & 0x7F);
         at += 10 + tag + ((d[at + 5] & 0x10) ? 10 : 0);
     }
-    // The first frame confirmed by the two after it.
-    Header first;
+    return at;
+}
+
+// The first frame confirmed by the two after it and its length header, if any.
+// On return without a header, `at` is the first frame holding audio.
+MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
+    MpegInfo info;
     const size_t searchEnd = std::min(size, at + 64 * 1024);
     for (; at + 4 <= searchEnd; ++at) {
         Header h2;
@@ -139,94 +233,201 @@ MpegInfo scanMpeg(const uint8_t *d, size_t size) {
             return info;
         }
     }
-
-    // No header: every frame is counted (a bitrate estimate is far off on VBR).
-    int64_t frames = 0;
-    int64_t samples = 0;
-    Header h;
-    while (at + 4 <= size) {
-        if (parseHeader(d + at, h) && sameStream(h, first)) {
-            if (at + size_t(h.length) > size)
-                break;  // a truncated last frame does not decode
-            ++frames;
-            samples += h.samplesPerFrame;
-            at += size_t(h.length);
-            continue;
-        }
-        if (d[at] == 'T' && at + 128 == size)
-            break;  // ID3v1
-        // Damage: resynchronise on the next confirmed frame.
-        size_t next = at + 1;
-        while (next + 4 <= size && !frameAt(d, size, next, h))
-            ++next;
-        at = next;
-    }
-    info.frames = frames;
-    info.seconds = double(samples) / first.sampleRate;
     return info;
 }
 
-MpegInfo scanMpeg(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const qint64 size = f.size();
-    if (size <= 0)
-        return {};
-    const uchar *map = f.map(0, size);
-    if (map)
-        return scanMpeg(map, size_t(size));
-    const QByteArray all = f.readAll();
-    return scanMpeg(reinterpret_cast<const uint8_t *>(all.constData()), size_t(all.size()));
+// Counts the frames of a file without a length header (a bitrate estimate is
+// far off on VBR), over a buffer at a time. Within one stream a frame's length
+// depends only on its bitrate and padding, so the lengths are worked out once,
+// not parsed per frame.
+class FrameWalk {
+  public:
+    explicit FrameWalk(const Header &first) {
+        const uint8_t *firstWord = first.bytes;
+        stream_ = be32(firstWord) & kStreamBits;
+        for (int bri = 1; bri < 15; ++bri) {
+            const uint8_t probe[4] = {firstWord[0], firstWord[1], uint8_t((firstWord[2] & 0x0C) | bri << 4),
+                                      firstWord[3]};
+            Header ph;
+            lengths_[bri] = parseHeader(probe, ph) ? ph.length : 0;
+        }
+    }
+
+    // Walks d[at..size); stops kWalkMargin before the end unless `last` (the
+    // buffer ends where the file does). `at` is left where the walk stopped.
+    void run(const uint8_t *d, size_t size, size_t &at, bool last) {
+        const size_t stop = last ? size : (size > kWalkMargin ? size - kWalkMargin : 0);
+        // Each header lies in a line of memory of its own: the lines ahead are
+        // asked for early, so the walk is bound by the memory's speed, not its latency.
+        size_t ahead = at;
+        while (at + 4 <= size && at < stop) {
+            for (; ahead < std::min(size, at + 4096); ahead += 64)
+                __builtin_prefetch(d + ahead);
+            const int length = lengthAt(d + at);
+            if (length) {
+                if (at + size_t(length) > size)
+                    return;  // a truncated last frame does not decode
+                ++frames_;
+                at += size_t(length);
+                continue;
+            }
+            if (last && d[at] == 'T' && at + 128 == size)
+                return;  // ID3v1
+            // Damage: resynchronise on the next confirmed frame.
+            size_t next = at + 1;
+            while (next + 4 <= size && next < stop) {
+                const void *ff = std::memchr(d + next, 0xFF, std::min(size - 3, stop) - next);
+                if (!ff) {
+                    next = std::min(size - 3, stop);
+                    break;
+                }
+                next = size_t(static_cast<const uint8_t *>(ff) - d);
+                if (confirmed(d, size, next))
+                    break;
+                ++next;
+            }
+            at = next;
+        }
+    }
+
+    int64_t frames() const { return frames_; }
+
+  private:
+    // A frame of this stream at `at` whose successor (or the end of the data) confirms it.
+    bool confirmed(const uint8_t *d, size_t size, size_t at) const {
+        const int length = lengthAt(d + at);
+        if (!length)
+            return false;
+        const size_t next = at + size_t(length);
+        return next + 4 > size ? next <= size : lengthAt(d + next) != 0;
+    }
+    int lengthAt(const uint8_t *p) const {
+        const uint32_t word = be32(p);
+        const int bri = int(word >> 12) & 15;
+        return (word & kStreamBits) == stream_ && lengths_[bri] ? lengths_[bri] + int((word >> 9) & 1) : 0;
+    }
+
+    static constexpr uint32_t kStreamBits = 0xFFFE0C00;  // sync, version, layer, sample rate
+    uint32_t stream_ = 0;
+    int lengths_[16] = {};
+    int64_t frames_ = 0;
+};
+
+MpegInfo finish(MpegInfo info, const Header &first, int64_t frames) {
+    info.frames = frames;
+    info.seconds = double(frames * first.samplesPerFrame) / first.sampleRate;
+    return info;
 }
 
-WavInfo readWavHeader(const QString &path) {
+std::atomic<uint64_t> scans{0};
+
+}  // namespace
+
+MpegInfo scanMpeg(const uint8_t *d, size_t size) {
+    size_t at = afterId3(d, size, 0);
+    Header first;
+    const MpegInfo info = findStart(d, size, at, first);
+    if (!info.valid || info.hasHeader)
+        return info;
+    FrameWalk walk(first);
+    walk.run(d, size, at, true);
+    return finish(info, first, walk.frames());
+}
+
+uint64_t mpegScans() {
+    return scans.load();
+}
+
+MpegInfo scanMpeg(const QString &path) {
+    ++scans;
+    const OpenFile file(path);
+    const size_t size = file.size();
+    if (!size)
+        return {};
+    constexpr size_t kBlock = 1024 * 1024;
+    thread_local std::vector<uint8_t> buf(kBlock);
+    uint8_t *d = buf.data();
+    // Most files carry a length header in their first frame: a small read
+    // first, from the end of the tags (a big picture may lie before the sound).
+    constexpr size_t kHead = 80 * 1024;
+    size_t base = 0;
+    size_t n = file.read(d, 0, kHead);
+    size_t at = afterId3(d, n, 0);
+    if (at > 0) {
+        base = at;
+        n = file.read(d, base, kHead);
+        at = afterId3(d, n, 0);
+    }
+    Header first;
+    const MpegInfo info = findStart(d, n, at, first);
+    if (!info.valid || info.hasHeader)
+        return info;
+    // The rest is read in large blocks (not mapped: a file cut short by a copy
+    // while it is walked must not fault).
+    if (size > kBlock)
+        ::posix_fadvise(file.fd(), off_t(base), 0, POSIX_FADV_SEQUENTIAL);
+    FrameWalk walk(first);
+    while (true) {
+        const bool last = base + n >= size;
+        walk.run(d, n, at, last);
+        if (last || at == 0)
+            break;
+        base += at;
+        at = 0;
+        n = file.read(d, base, kBlock);
+        if (n < 4)
+            break;
+    }
+    return finish(info, first, walk.frames());
+}
+
+namespace {
+
+WavInfo parseWav(ByteView &v) {
     WavInfo w;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const size_t size = v.size();
+    const uint8_t *d = v.at(0, 12);
+    if (!d || !std::equal(d, d + 4, "RIFF") || !std::equal(d + 8, d + 12, "WAVE"))
         return w;
-    const qint64 size = f.size();
-    const QByteArray head = f.read(12);
-    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
-        return w;
-    auto le = [](const QByteArray &b, int at, int bytes) {
-        uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            v = (v << 8) | uint8_t(b[at + i]);
-        return v;
-    };
+    w.riffWave = true;
     bool haveFmt = false;
     int subFormat = 0;
-    qint64 at = 12;
+    size_t at = 12;
+    // Every chunk before the data must lie inside the file: a size that points
+    // past its end is damage, and nothing after it can be trusted.
     while (at + 8 <= size) {
-        f.seek(at);
-        const QByteArray ch = f.read(8);
-        if (ch.size() < 8)
-            break;
-        const qint64 len = le(ch, 4, 4);
-        if (ch.startsWith("fmt ") && len >= 16) {
-            const QByteArray fmt = f.read(std::min<qint64>(len, 40));
-            if (fmt.size() < 16)
-                return w;
-            w.formatTag = int(le(fmt, 0, 2));
-            w.channels = int(le(fmt, 2, 2));
-            w.sampleRate = int(le(fmt, 4, 4));
-            w.blockAlign = int(le(fmt, 12, 2));
-            w.bitsPerSample = int(le(fmt, 14, 2));
-            if (w.formatTag == 0xFFFE && fmt.size() >= 26)
-                subFormat = int(le(fmt, 24, 2));
-            haveFmt = true;
-        } else if (ch.startsWith("data")) {
+        const uint8_t *ch = v.at(at, 8);
+        if (!ch)
+            return w;
+        const uint64_t len = le32(ch + 4);
+        const size_t body = at + 8;
+        if (std::equal(ch, ch + 4, "data")) {
             if (!haveFmt)
                 return w;
-            w.dataOffset = at + 8;
-            // A streaming writer leaves the length at 0 or all ones: the data runs to the end.
-            const qint64 avail = size - w.dataOffset;
-            w.dataBytes = (len == 0 || len == 0xFFFFFFFF || len > avail) ? avail : len;
+            w.dataOffset = int64_t(body);
+            // A streaming writer leaves the length at 0 or all ones, and a cut
+            // download holds less than it says: the data runs to the end.
+            const uint64_t avail = size - body;
+            w.dataBytes = int64_t((len == 0 || len == 0xFFFFFFFF || len > avail) ? avail : len);
             w.valid = true;
             break;
         }
-        at += 8 + len + (len & 1);
+        if (len > size - body)
+            return w;
+        if (std::equal(ch, ch + 4, "fmt ")) {
+            const uint8_t *fmt = v.at(body, std::min<size_t>(len, 26));
+            if (len < 16 || haveFmt || !fmt)
+                return w;
+            w.formatTag = le16(fmt);
+            w.channels = le16(fmt + 2);
+            w.sampleRate = int(std::min<uint32_t>(le32(fmt + 4), 1u << 30));
+            w.blockAlign = le16(fmt + 12);
+            w.bitsPerSample = le16(fmt + 14);
+            if (w.formatTag == 0xFFFE && len >= 26)
+                subFormat = le16(fmt + 24);
+            haveFmt = true;
+        }
+        at = body + size_t(len) + (len & 1);
     }
     if (!w.valid || w.channels <= 0 || w.sampleRate <= 0 || w.blockAlign <= 0) {
         w.valid = false;
@@ -246,47 +447,120 @@ WavInfo readWavHeader(const QString &path) {
     return w;
 }
 
-namespace {
-struct CacheEntry {
-    int64_t size;
-    int64_t mtimeNs;
-    double seconds;
-};
-std::mutex cacheMtx;
-QHash<QString, CacheEntry> &cache() {
-    static QHash<QString, CacheEntry> c;
-    return c;
-}
-bool fileStamp(const QString &path, int64_t &size, int64_t &mtimeNs) {
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    size = st.st_size;
-    mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return true;
-}
 }  // namespace
 
-bool cachedDuration(const QString &path, double &seconds) {
-    int64_t size, mtime;
-    if (!fileStamp(path, size, mtime))
-        return false;
-    std::lock_guard<std::mutex> g(cacheMtx);
-    const auto it = cache().constFind(path);
-    if (it == cache().constEnd() || it->size != size || it->mtimeNs != mtime)
-        return false;
-    seconds = it->seconds;
-    return true;
+WavInfo readWavHeader(const QString &path) {
+    const OpenFile file(path);
+    ByteView v(file);
+    return parseWav(v);
 }
 
-void rememberDuration(const QString &path, double seconds) {
-    int64_t size, mtime;
-    if (!fileStamp(path, size, mtime))
-        return;
-    std::lock_guard<std::mutex> g(cacheMtx);
-    if (cache().size() > 100000)
-        cache().clear();
-    cache().insert(path, {size, mtime, seconds});
+namespace {
+
+// ASF's object identifiers as they lie in the file (the first three fields little-endian).
+const uint8_t kAsfHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+const uint8_t kAsfFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                        0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+const uint8_t kAsfStreamProperties[16] = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
+                                          0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+const uint8_t kAsfAudioMedia[16] = {0x40, 0x9E, 0x69, 0xF8, 0x4D, 0x5B, 0xCF, 0x11,
+                                    0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
+
+bool sameGuid(const uint8_t *p, const uint8_t (&g)[16]) {
+    return std::equal(g, g + 16, p);
+}
+
+// Samples in one frame of WMA 1 and 2, by sample rate (the codec's own rule).
+int wmaFrameLength(int formatTag, int sampleRate) {
+    if (sampleRate <= 16000)
+        return 512;
+    if (sampleRate <= 22050 || (sampleRate <= 32000 && formatTag == 0x160))
+        return 1024;
+    return 2048;
+}
+
+}  // namespace
+
+namespace {
+
+AsfInfo parseAsf(ByteView &v) {
+    AsfInfo a;
+    const uint8_t *d = v.at(0, 30);
+    if (!d || !sameGuid(d, kAsfHeader))
+        return a;
+    a.asf = true;
+    const uint64_t declaredHeader = le64(d + 16);
+    const uint64_t headerSize = std::min<uint64_t>(declaredHeader, v.size());
+    const uint32_t objects = le32(d + 24);
+    size_t at = 30;
+    bool haveFile = false, haveAudio = false, broadcast = false;
+    uint64_t playDuration = 0, preroll = 0, packets = 0, packetSize = 0;
+    for (uint32_t i = 0; i < objects && at + 24 <= headerSize; ++i) {
+        const uint8_t *o = v.at(at, 24);
+        const uint64_t len = o ? le64(o + 16) : 0;
+        if (len < 24 || len > headerSize - at) {
+            a.broken = true;
+            return a;
+        }
+        const bool file = sameGuid(o, kAsfFileProperties) && len >= 104;
+        const bool stream = sameGuid(o, kAsfStreamProperties) && len >= 78 + 16 && !haveAudio;
+        if (file && (o = v.at(at, 104))) {
+            packets = le64(o + 56);
+            playDuration = le64(o + 64);
+            preroll = le64(o + 80);
+            packetSize = le32(o + 92) == le32(o + 96) ? le32(o + 96) : 0;
+            broadcast = le32(o + 88) & 1;
+            haveFile = true;
+        } else if (stream && (o = v.at(at, 78 + 16)) && sameGuid(o + 24, kAsfAudioMedia)) {
+            const uint32_t specific = le32(o + 64);
+            if (specific >= 16 && 78 + uint64_t(specific) <= len) {
+                const uint8_t *wf = o + 78;
+                a.formatTag = le16(wf);
+                a.channels = le16(wf + 2);
+                a.sampleRate = int(std::min<uint32_t>(le32(wf + 4), 1u << 30));
+                haveAudio = a.channels > 0 && a.sampleRate > 0;
+            }
+        }
+        at += size_t(len);
+    }
+    a.broken = !haveFile;
+    if (!haveFile || !haveAudio || broadcast)
+        return a;
+    // Play time in 100 ns, preroll in ms.
+    double seconds = double(playDuration) / 1e7 - double(preroll) / 1000;
+    if (!(seconds > 0) || seconds > 1e7)
+        return a;
+    // A file cut short (a broken download) holds fewer of its fixed-size packets
+    // than the header counts: it plays for its share of the length.
+    const uint64_t dataStart = declaredHeader + 50;
+    const uint64_t held = packetSize && v.size() > dataStart ? (v.size() - dataStart) / packetSize : 0;
+    if (packetSize && packets && held < packets) {
+        a.seconds = seconds * double(held) / double(packets);
+        a.valid = a.seconds > 0;
+        return a;
+    }
+    if (a.formatTag == 0x160 || a.formatTag == 0x161) {
+        // The header counts whole frames (its packets carry millisecond stamps); the
+        // decoder's first frame only primes its overlap and sounds nothing.
+        const int frame = wmaFrameLength(a.formatTag, a.sampleRate);
+        a.frameLength = frame;
+        const double frames = seconds * a.sampleRate / frame;
+        const double whole = std::nearbyint(frames);
+        if (whole >= 2 && std::fabs(frames - whole) * frame <= a.sampleRate * 0.003)
+            seconds = (whole - 1) * frame / a.sampleRate;
+    }
+    a.seconds = seconds;
+    a.valid = true;
+    return a;
+}
+
+}  // namespace
+
+AsfInfo readAsfHeader(const QString &path) {
+    const OpenFile file(path);
+    ByteView v(file);
+    return parseAsf(v);
 }
 
 }  // namespace vb2media

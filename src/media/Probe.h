@@ -1,5 +1,7 @@
 #pragma once
-// Fast measurement of files without decoding them.
+// Fast measurement of files without decoding them. Every reader here costs time
+// in proportion to the bytes it looks at and a fixed buffer of memory, whatever
+// the bytes hold; a file cut short while it is read gives a short read, never a fault.
 #include <QString>
 #include <cstdint>
 
@@ -17,10 +19,14 @@ struct MpegInfo {
 // padding) or VBRI header, or else by walking every frame header.
 MpegInfo scanMpeg(const QString &path);
 MpegInfo scanMpeg(const uint8_t *data, size_t size);
+// How many files scanMpeg(path) has read (tests and benchmarks check that a
+// file is measured once).
+uint64_t mpegScans();
 
 // A WAV file's plain PCM or float data: where it lies and how it is laid out.
 struct WavInfo {
-    bool valid = false;     // RIFF/WAVE with fmt and data chunks
+    bool riffWave = false;  // the file says it is RIFF/WAVE
+    bool valid = false;     // ... and holds fmt and data chunks that fit in the file
     bool plainPcm = false;  // integer PCM or IEEE float, which FFmpeg's raw demuxers read
     int formatTag = 0;
     int channels = 0;
@@ -35,8 +41,29 @@ struct WavInfo {
 
 WavInfo readWavHeader(const QString &path);
 
-// Durations already measured, keyed by path, size and modification time: the
-// console measures thousands of files each time a playlist is chosen.
+// A Windows Media (ASF) file's first audio stream and length, from its header.
+struct AsfInfo {
+    bool asf = false;    // the file begins with an ASF header object
+    bool valid = false;  // ... holding file properties and an audio stream
+    // ... whose objects lie about their sizes, or that lacks the file
+    // properties every ASF file has
+    bool broken = false;
+    int formatTag = 0;  // 0x160 WMA 1, 0x161 WMA 2, ...
+    int channels = 0;
+    int sampleRate = 0;
+    int frameLength = 0;  // samples in one codec frame, where every frame has the same (WMA 1, 2)
+    // The length of the sound a decoder gives: the header's play time less the
+    // preroll, less the codec's first frame, which WMA 1 and 2 decoders give no
+    // sound for (the header counts it); of a file cut short, the share its
+    // packets hold.
+    double seconds = 0;
+};
+
+AsfInfo readAsfHeader(const QString &path);
+
+// Lengths already measured, keyed by path, size and modification time, and kept
+// on disk between runs (media/Measure.h): the console measures thousands of
+// files each time a playlist is chosen.
 bool cachedDuration(const QString &path, double &seconds);
 void rememberDuration(const QString &path, double seconds);
 

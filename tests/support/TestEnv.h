@@ -1,9 +1,10 @@
 #pragma once
 // Headless, isolated test start: every test executable gets its own temporary
-// settings store (XDG_CONFIG_HOME) and program folder (VANTELBROOK2_HOME), set
-// before the application object exists, so no test touches a real user's files.
-// The shipped read-only files (tips, help and about pages) are looked up in an
-// empty folder (VANTELBROOK2_SHARE), so a test sees only the ones it writes.
+// settings store (XDG_CONFIG_HOME), cache folder (XDG_CACHE_HOME) and program
+// folder (VANTELBROOK2_HOME), set before the application object exists, so no
+// test touches a real user's files. The shipped read-only files (tips, help and
+// about pages) are looked up in an empty folder (VANTELBROOK2_SHARE), so a test
+// sees only the ones it writes.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -27,12 +28,15 @@ struct IsolatedEnv {
         QDir(root.path()).mkpath("config");
         QDir(root.path()).mkpath("home");
         QDir(root.path()).mkpath("share");
+        QDir(root.path()).mkpath("cache");
         qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
+        qputenv("XDG_CACHE_HOME", (root.path() + "/cache").toUtf8());
         qputenv("VANTELBROOK2_HOME", (root.path() + "/home").toUtf8());
         qputenv("VANTELBROOK2_SHARE", (root.path() + "/share").toUtf8());
     }
     QString home() const { return root.path() + "/home"; }
     QString config() const { return root.path() + "/config"; }
+    QString cache() const { return root.path() + "/cache"; }
 };
 
 // The environment of the running test executable.

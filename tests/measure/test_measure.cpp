@@ -1,0 +1,433 @@
+// Measuring files: exact lengths read fast, measured once, kept between runs,
+// and damaged files refused quickly in bounded memory.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cmath>
+#include <random>
+
+#include "media/AudioEngine.h"
+#include "media/Measure.h"
+#include "media/MediaPlayer.h"
+#include "media/Probe.h"
+#include "platform/VbError.h"
+#include "support/AudioFiles.h"
+#include "support/TestEnv.h"
+#include "support/TestFiles.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+using vb2media::AudioEngine;
+using vb2media::LengthCache;
+
+namespace {
+
+constexpr int kRate = AudioEngine::kRate;
+const QString kData = QStringLiteral(VB2_TEST_DATA);
+
+// What FFmpeg's own decoder gives for the whole file: samples at the file's rate.
+struct Decoded {
+    int64_t samples = 0;
+    int rate = 0;
+    double seconds() const { return rate ? double(samples) / rate : 0; }
+};
+
+Decoded decodeAll(const QString &path) {
+    Decoded out;
+    AVFormatContext *fmt = nullptr;
+    if (avformat_open_input(&fmt, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return out;
+    avformat_find_stream_info(fmt, nullptr);
+    const int s = av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    const AVCodec *codec = s >= 0 ? avcodec_find_decoder(fmt->streams[s]->codecpar->codec_id) : nullptr;
+    AVCodecContext *cc = codec ? avcodec_alloc_context3(codec) : nullptr;
+    AVPacket *pkt = av_packet_alloc();
+    AVFrame *frame = av_frame_alloc();
+    if (cc && avcodec_parameters_to_context(cc, fmt->streams[s]->codecpar) >= 0 &&
+        avcodec_open2(cc, codec, nullptr) >= 0) {
+        out.rate = cc->sample_rate;
+        auto drain = [&] {
+            while (avcodec_receive_frame(cc, frame) == 0)
+                out.samples += frame->nb_samples;
+        };
+        while (av_read_frame(fmt, pkt) >= 0) {
+            if (pkt->stream_index == s && avcodec_send_packet(cc, pkt) >= 0)
+                drain();
+            av_packet_unref(pkt);
+        }
+        avcodec_send_packet(cc, nullptr);
+        drain();
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&cc);
+    avformat_close_input(&fmt);
+    return out;
+}
+
+void render(double seconds) {
+    std::vector<float> out(size_t(AudioEngine::kBufferFrames) * 2);
+    for (int64_t left = std::llround(seconds * kRate); left > 0; left -= AudioEngine::kBufferFrames)
+        AudioEngine::instance().render(out.data(), int(std::min<int64_t>(left, AudioEngine::kBufferFrames)));
+}
+
+// The process's peak resident memory since the last reset, in bytes.
+int64_t peakRss() {
+    const QByteArray status = vb2test::fileBytes("/proc/self/status");
+    const qsizetype at = status.indexOf("VmHWM:");
+    return at < 0
+               ? 0
+               : status.mid(at + 6, status.indexOf('\n', at) - at - 6).trimmed().split(' ')[0].toLongLong() *
+                     1024;
+}
+
+void resetPeakRss() {
+    QFile f("/proc/self/clear_refs");
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+QByteArray le32(uint32_t v) {
+    return QByteArray(1, char(v)) + char(v >> 8) + char(v >> 16) + char(v >> 24);
+}
+
+QByteArray riffChunk(const char *id, const QByteArray &body, int64_t claimed = -1) {
+    return QByteArray(id, 4) + le32(uint32_t(claimed < 0 ? body.size() : claimed)) + body +
+           (body.size() % 2 ? QByteArray(1, 0) : QByteArray());
+}
+
+// IMA ADPCM, so FFmpeg's own WAV reader would take it.
+QByteArray adpcmFmt() {
+    QByteArray f;
+    f += QByteArray("\x11\x00\x02\x00", 4) + le32(44100) + le32(44359) + QByteArray("\x00\x08\x04\x00", 4);
+    f += QByteArray("\x02\x00\xF9\x07", 4);
+    return riffChunk("fmt ", f);
+}
+
+QByteArray riffWave(const QByteArray &chunks) {
+    return "RIFF" + le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
+}
+
+// The MPEG frames of an MP3 file, without its tags.
+QByteArray mpegFrames(const QString &path) {
+    QByteArray b = vb2test::fileBytes(path);
+    if (b.startsWith("ID3")) {
+        const int tag = (b[6] & 0x7F) << 21 | (b[7] & 0x7F) << 14 | (b[8] & 0x7F) << 7 | (b[9] & 0x7F);
+        b = b.mid(10 + tag);
+    }
+    if (b.size() > 128 && b.mid(b.size() - 128, 3) == "TAG")
+        b.chop(128);
+    return b;
+}
+
+}  // namespace
+
+class TestMeasure : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString tmp(const QString &name) { return dir_.filePath(name); }
+
+  private slots:
+    void initTestCase() { AudioEngine::instance().setOffline(true); }
+
+    // The walk over frame headers counts exactly the frames FFmpeg decodes, over
+    // the fixtures and over a long VBR stream with damage inside, a truncated
+    // last frame and an ID3v1 tag, read in blocks.
+    void headerlessLengthsMatchTheFullDecode() {
+        const QByteArray frames = mpegFrames(kData + "/vbr_noxing.mp3");
+        QVERIFY(frames.size() > 10000);
+        std::mt19937 rng(3);
+        QByteArray longFile;
+        for (int i = 0; i < 120; ++i)
+            longFile += frames;
+        longFile += "TAG" + QByteArray(125, 'x');
+        vb2test::writeBytes(tmp("long.mp3"), longFile);
+        // Damage inside and a cut last frame: the walk finds the frames again
+        // (the decoder may lose the frame after the damage, whose bit
+        // reservoir is gone, and makes a frame of the cut one, which is not played).
+        QByteArray damaged = longFile.left(longFile.size() - 128) + frames.left(300);
+        for (int at : {700000, 1500000}) {
+            QByteArray junk(3000 + at % 7, 0);
+            for (char &c : junk)
+                c = char(rng());
+            damaged.insert(at, junk);
+        }
+        vb2test::writeBytes(tmp("damaged.mp3"), damaged);
+        const int64_t found = vb2media::scanMpeg(tmp("damaged.mp3")).frames;
+        const int64_t decoded = decodeAll(tmp("damaged.mp3")).samples / 1152;
+        QVERIFY2(found >= decoded - 1 && found <= decoded + 2,
+                 qPrintable(QString("%1 frames walked, %2 decoded").arg(found).arg(decoded)));
+        for (const QString &path : {kData + "/tone_noxing.mp3", kData + "/vbr_noxing.mp3",
+                                    kData + "/clicks_noxing.mp3", tmp("long.mp3")}) {
+            const vb2media::MpegInfo info = vb2media::scanMpeg(path);
+            QVERIFY2(info.valid && !info.hasHeader, qPrintable(path));
+            const Decoded truth = decodeAll(path);
+            QCOMPARE(info.frames * 1152, truth.samples);
+            QCOMPARE(info.seconds, truth.seconds());
+            const QByteArray bytes = vb2test::fileBytes(path);
+            QCOMPARE(
+                vb2media::scanMpeg(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()))
+                    .frames,
+                info.frames);
+        }
+        QVERIFY(QFileInfo(tmp("long.mp3")).size() > 3 * 512 * 1024);
+    }
+
+    // A file is read once for its length: the probe measures it, the players
+    // that cue and play it take that length, whether it was measured alone or
+    // with its playlist.
+    void lengthMeasuredOnceAcrossProbeAndPlay() {
+        const QByteArray frames = mpegFrames(kData + "/vbr_noxing.mp3");
+        QStringList paths;
+        for (int i = 0; i < 3; ++i) {
+            paths << tmp(QString("once%1.mp3").arg(i));
+            vb2test::writeBytes(paths.last(), frames.repeated(i + 1));
+        }
+        const uint64_t before = vb2media::mpegScans();
+        MediaPlayer probe;
+        probe.setMeasureOnly(true);
+        probe.setFileName(paths[0]);
+        vb2media::measureFiles(paths);
+        for (const QString &path : paths) {
+            probe.setFileName(path);
+            MediaPlayer deck;
+            deck.setFileName(path);
+            QCOMPARE(deck.Duration(), probe.Duration());
+            deck.Play();
+            render(0.05);
+            QVERIFY(deck.CurrentPosition() > 0);
+            deck.Stop();
+        }
+        QCOMPARE(vb2media::mpegScans() - before, uint64_t(paths.size()));
+    }
+
+    // WMA's length is its sound's, as FFmpeg decodes it whole (the header's
+    // includes padding), and the end of stream comes when that sound ends.
+    void wmaEndsWithItsSound() {
+        for (const QString &path : {kData + "/tone.wma", kData + "/sine200.wma", kData + "/clicks.wma"}) {
+            const double sound = decodeAll(path).seconds();
+            MediaPlayer p;
+            p.setFileName(path);
+            QVERIFY2(std::fabs(p.Duration() - sound) < 0.001,
+                     qPrintable(path + QString::number(p.Duration())));
+            QSignalSpy spy(&p, &MediaPlayer::EndOfStream);
+            p.Play();
+            double t = 0;
+            while (p.isPlaying() && t < sound + 1) {
+                render(0.001);
+                t += 0.001;
+            }
+            QVERIFY2(std::fabs(t - sound) < 0.010, qPrintable(path + ": " + QString::number(t)));
+            QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 2000);
+        }
+        // A file cut short is measured by the packets it holds, not longer than it plays.
+        const QByteArray whole = vb2test::fileBytes(kData + "/clicks.wma");
+        vb2test::writeBytes(tmp("cut.wma"), whole.left(whole.size() / 2));
+        MediaPlayer cut;
+        cut.setFileName(tmp("cut.wma"));
+        QSignalSpy spy(&cut, &MediaPlayer::EndOfStream);
+        cut.Play();
+        double t = 0;
+        while (cut.isPlaying() && t < 10) {
+            render(0.001);
+            t += 0.001;
+        }
+        QVERIFY2(cut.Duration() > 2.5 && cut.Duration() < 3.2, qPrintable(QString::number(cut.Duration())));
+        QVERIFY2(std::fabs(t - cut.Duration()) < 0.1, qPrintable(QString::number(t)));
+    }
+
+    // A seek in WMA lands on the sample asked for: the sound after it is the
+    // sound a play from the start gives there.
+    void wmaSeekLandsExactly() {
+        MediaPlayer p;
+        p.setFileName(kData + "/sine200.wma");
+        p.Play();
+        std::vector<float> whole(size_t(2.8 * kRate) * 2);
+        for (size_t at = 0; at < whole.size(); at += 960)
+            AudioEngine::instance().render(whole.data() + at,
+                                           int(std::min<size_t>(480, (whole.size() - at) / 2)));
+        for (double to : {0.5, 1.2345, 2.0001, 0.07}) {
+            p.setCurrentPosition(to);
+            render(0.01);  // past the ramp of the jump
+            const int64_t from = std::llround(to * kRate) + kRate / 100;
+            std::vector<float> heard(960 * 2);
+            AudioEngine::instance().render(heard.data(), 480);
+            AudioEngine::instance().render(heard.data() + 960, 480);
+            // The offset, in frames, at which the heard sound best matches the whole.
+            int best = 0;
+            double bestErr = 1e9;
+            for (int off = -96; off <= 96; ++off) {
+                double err = 0;
+                for (size_t i = 0; i < 960; ++i)
+                    err += std::fabs(heard[2 * i] - whole[size_t(2 * (from + off + int64_t(i)))]);
+                if (err < bestErr) {
+                    bestErr = err;
+                    best = off;
+                }
+            }
+            QVERIFY2(std::abs(best) <= 2, qPrintable(QString("at %1 s: %2 frames off").arg(to).arg(best)));
+        }
+    }
+
+    // A WAV that FFmpeg would read into hundreds of megabytes (fmt, fact and a
+    // LIST whose sizes lie, no data chunk), and other WAV and WMA headers that
+    // lie, are refused at once by the probe and by a player; a true header with
+    // a long LIST before its data still gives the exact length.
+    void damagedHeadersRefusedQuicklyInBoundedMemory() {
+        QByteArray list = "INFO" + QByteArray("INAM") + le32(639777946) + QByteArray(8, 'x');
+        QByteArray bad = riffWave(adpcmFmt() + riffChunk("fact", le32(1000000)));
+        bad += "LIST" + le32(700000000) + list;
+        bad += QByteArray(int(278 - bad.size()), 0);
+        QCOMPARE(bad.size(), 278);
+        const QByteArray pcm =
+            QByteArray("\x01\x00\x02\x00", 4) + le32(8000) + le32(32000) + QByteArray("\x04\x00\x10\x00", 4);
+        const QByteArray samples(4000, 0);
+        QByteArray lyingAsf = vb2test::fileBytes(kData + "/tone.wma");
+        lyingAsf.replace(30 + 16, 4, le32(0x7FFFFFFF));  // the first object's size
+        const struct {
+            const char *name;
+            QByteArray bytes;
+        } cases[] = {
+            {"bad278.wav", bad},
+            {"fmtpastend.wav", riffWave(QByteArray("fmt ") + le32(5000) + pcm)},
+            {"nofmt.wav", riffWave(riffChunk("data", samples))},
+            {"listpastend.wav", riffWave(riffChunk("fmt ", pcm) + riffChunk("LIST", "INFO", 90000000))},
+            {"headonly.wav", QByteArray("RIFF") + le32(1000) + "WAVE"},
+            {"objectsize.wma", lyingAsf},
+        };
+        for (const auto &c : cases) {
+            vb2test::writeBytes(tmp(c.name), c.bytes);
+            for (bool measureOnly : {true, false}) {
+                resetPeakRss();
+                const int64_t base = peakRss();
+                QElapsedTimer t;
+                t.start();
+                MediaPlayer p;
+                p.setMeasureOnly(measureOnly);
+                QVERIFY_THROWS_EXCEPTION(VbError, p.setFileName(tmp(c.name)));
+                QVERIFY2(t.elapsed() < 50, c.name);
+                QVERIFY2(peakRss() - base < 64 << 20, c.name);
+            }
+        }
+        const QString good = tmp("longlist.wav");
+        vb2test::writeBytes(good,
+                            riffWave(riffChunk("fmt ", pcm) + riffChunk("LIST", QByteArray(300001, 'i')) +
+                                     riffChunk("data", samples)));
+        MediaPlayer p;
+        p.setFileName(good);
+        QCOMPARE(p.Duration(), 1000.0 / 8000);
+    }
+
+    // The header readers stay inside the file whatever its bytes: fixtures with
+    // bytes changed, cut anywhere, or sizes set to extremes give a length or a
+    // refusal (run under the address sanitizer, a read past the end fails).
+    void readersSurviveMangledHeaders() {
+        std::mt19937 rng(11);
+        QVERIFY(vb2test::writeSineWav(tmp("s.wav"), 0.05));
+        const QByteArray wav = vb2test::fileBytes(tmp("s.wav"));
+        const QByteArray sources[] = {vb2test::fileBytes(kData + "/tone.wma"), wav,
+                                      vb2test::fileBytes(kData + "/vbr_noxing.mp3"),
+                                      vb2test::fileBytes(kData + "/tone_xing.mp3")};
+        const QString path = tmp("mangled.bin");
+        for (int round = 0; round < 1200; ++round) {
+            QByteArray b = sources[round % 4];
+            for (int k = 0, n = 1 + int(rng() % 8); k < n && !b.isEmpty(); ++k) {
+                const int at = int(rng() % uint32_t(std::min<qsizetype>(b.size(), 6000)));
+                switch (rng() % 3) {
+                    case 0:
+                        b[at] = char(rng());
+                        break;
+                    case 1:
+                        b.replace(at, 4, rng() % 2 ? QByteArray(4, char(0xFF)) : QByteArray(4, 0));
+                        break;
+                    default:
+                        b.truncate(at);
+                        break;
+                }
+            }
+            vb2test::writeBytes(path, b);
+            const vb2media::WavInfo w = vb2media::readWavHeader(path);
+            QVERIFY(!w.valid || (w.dataOffset + w.dataBytes <= b.size() && w.seconds >= 0));
+            const vb2media::AsfInfo a = vb2media::readAsfHeader(path);
+            QVERIFY(!a.valid || (a.seconds > 0 && std::isfinite(a.seconds)));
+            const vb2media::MpegInfo m = vb2media::scanMpeg(path);
+            QVERIFY(!m.valid || m.seconds >= 0);
+        }
+    }
+
+    // The lengths measured are kept on disk in the user's cache folder, found
+    // again by the next run, and a kept length is used only while the file's
+    // size and time are unchanged.
+    void lengthsKeptOnDiskAcrossARestart() {
+        const QString a = tmp("kept one.mp3"), b = tmp("gardé.wma"), c = tmp("kept.wav");
+        QFile::copy(kData + "/vbr_noxing.mp3", a);
+        QFile::copy(kData + "/tone.wma", b);
+        QVERIFY(vb2test::writeSineWav(c, 0.5));
+        vb2media::measureFiles({a, b, c});
+        const QString file = vb2test::env()->cache() + "/" + QCoreApplication::applicationName() + "/lengths";
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+        LengthCache restarted(file);
+        for (const QString &path : {a, b, c}) {
+            LengthCache::Stamp st;
+            QVERIFY(LengthCache::stampOf(path, st));
+            double seconds = 0;
+            LengthCache::Kind kind;
+            QVERIFY2(restarted.find(path, st, seconds, kind), qPrintable(path));
+            MediaPlayer deck;
+            deck.setFileName(path);
+            QCOMPARE(seconds, deck.Duration());
+        }
+        // Rewritten since: measured again, not taken from the cache.
+        QVERIFY(vb2test::writeSineWav(c, 0.75));
+        MediaPlayer probe;
+        probe.setMeasureOnly(true);
+        probe.setFileName(c);
+        QCOMPARE(probe.Duration(), 0.75);
+    }
+
+    // A cache file that is damaged (cut, a byte changed, foreign or empty) is
+    // ignored without harm and rewritten whole at the next save.
+    void damagedCacheIsRebuilt() {
+        const QString file = tmp("cache/lengths");
+        const QString song = tmp("song.mp3");
+        QFile::copy(kData + "/tone_noxing.mp3", song);
+        LengthCache::Stamp st;
+        QVERIFY(LengthCache::stampOf(song, st));
+        {
+            LengthCache first(file);
+            first.insert(song, st, 1.5, LengthCache::Kind::Sound);
+            first.insert(tmp("other.mid"), st, 2.25, LengthCache::Kind::Midi);
+            QVERIFY(first.save());
+        }
+        const QByteArray good = vb2test::fileBytes(file);
+        QByteArray flipped = good;
+        flipped[flipped.indexOf("1.5")] = '7';
+        const QByteArray damaged[] = {good.left(good.size() - 9),
+                                      flipped,
+                                      QByteArray("\x00\xFF garbage", 10),
+                                      QByteArray(),
+                                      good.left(20),
+                                      good + good};
+        for (const QByteArray &bytes : damaged) {
+            vb2test::writeBytes(file, bytes);
+            LengthCache broken(file);
+            double seconds = 0;
+            LengthCache::Kind kind;
+            QVERIFY(!broken.find(song, st, seconds, kind));
+            QCOMPARE(broken.size(), 0);
+            broken.insert(song, st, 3.0, LengthCache::Kind::Sound);
+            QVERIFY(broken.save());
+            LengthCache again(file);
+            QVERIFY(again.find(song, st, seconds, kind));
+            QCOMPARE(seconds, 3.0);
+            QCOMPARE(again.size(), 1);
+        }
+    }
+};
+
+VB2_TEST_MAIN_CORE(TestMeasure)
+#include "test_measure.moc"
