@@ -48,6 +48,11 @@ class FfmpegDecoder : public Decoder {
             throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
         const AVInputFormat *forced = nullptr;
         AVDictionary *opts = nullptr;
+        // Freed on every path, the refusals below included.
+        struct DictGuard {
+            AVDictionary *&d;
+            ~DictGuard() { av_dict_free(&d); }
+        } optsGuard{opts};
         // What FFmpeg reads to recognise a stream, fit for audio files.
         av_dict_set_int(&opts, "probesize", 512 << 10, 0);
         av_dict_set_int(&opts, "formatprobesize", 128 << 10, 0);
@@ -82,7 +87,6 @@ class FfmpegDecoder : public Decoder {
             av_dict_set_int(&opts, "skip_initial_bytes", wav_.dataOffset, 0);
         }
         const int opened = avformat_open_input(&fmt_, name.constData(), forced, &opts);
-        av_dict_free(&opts);
         if (opened < 0) {
             fmt_ = nullptr;
             throw VbError(QStringLiteral("The file cannot be opened as sound: %1").arg(path));
