@@ -21,6 +21,9 @@ class SdlOutput final : public AudioOutput {
 
     bool open(QString *why) {
         SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
+        // The server's stream covers PulseAudio (SDL's driver for it asks for
+        // latencies of a second); SDL_AUDIODRIVER in the environment wins over this.
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "pipewire,alsa,jack");
         // Started afresh each time, so a device that appeared since is found.
         if (SDL_WasInit(SDL_INIT_AUDIO))
             SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -34,14 +34,14 @@ inline int64_t nowNs() {
 
 class SoundServer {
   public:
-    explicit SoundServer(QString kind) : kind_(std::move(kind)) {}
+    // The folder, and so the socket clients reach it at, is fixed from here
+    // on, also across stop() and start().
+    explicit SoundServer(QString kind) : kind_(std::move(kind)), dir_(std::make_unique<QTemporaryDir>()) {}
     ~SoundServer() { stop(); }
 
     // Starts the server and waits (bounded) until its null sink is the default
     // sink. False with the reason in `why` when it cannot start.
     bool start(QString *why) {
-        if (!dir_)
-            dir_ = std::make_unique<QTemporaryDir>();
         proc_ = std::make_unique<QProcess>();
         proc_->setProgram(QStringLiteral("bash"));
         proc_->setArguments({QStringLiteral(VB2_SOUND_SERVER_SCRIPT), kind_, dir_->path()});
@@ -53,10 +53,8 @@ class SoundServer {
             proc_->waitForReadyRead(100);
             out += proc_->readAllStandardOutput();
             const int at = out.indexOf("READY ");
-            if (at >= 0 && out.indexOf('\n', at) > at) {
-                server_ = QString::fromUtf8(out.mid(at + 6, out.indexOf('\n', at) - at - 6));
+            if (at >= 0 && out.indexOf('\n', at) > at)
                 return true;
-            }
             if (proc_->state() == QProcess::NotRunning)
                 break;
         }
@@ -72,7 +70,7 @@ class SoundServer {
             return;
         if (proc_->state() != QProcess::NotRunning) {
             proc_->terminate();
-            if (!proc_->waitForFinished(5000)) {
+            if (!proc_->waitForFinished(8000)) {
                 proc_->kill();
                 proc_->waitForFinished(2000);
             }
@@ -81,12 +79,15 @@ class SoundServer {
     }
 
     bool running() const { return proc_ && proc_->state() == QProcess::Running; }
+    QString kind() const { return kind_; }
     // "unix:<socket>", for PULSE_SERVER.
-    QString server() const { return server_; }
-    QString runtimeDir() const { return dir_ ? dir_->path() + QStringLiteral("/run") : QString(); }
-    // Points this process's sound clients at the server.
+    QString server() const {
+        return QStringLiteral("unix:") + runtimeDir() + QStringLiteral("/pulse/native");
+    }
+    QString runtimeDir() const { return dir_->path() + QStringLiteral("/run"); }
+    // Points this process's sound clients at the server (running or not yet).
     void exportToClients() const {
-        qputenv("PULSE_SERVER", server_.toUtf8());
+        qputenv("PULSE_SERVER", server().toUtf8());
         qputenv("PIPEWIRE_RUNTIME_DIR", runtimeDir().toUtf8());
         qunsetenv("SDL_AUDIODRIVER");
     }
@@ -95,7 +96,6 @@ class SoundServer {
     QString kind_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> proc_;
-    QString server_;
 };
 
 // Records the null sink's monitor (float stereo, 48 kHz) on its own thread and

@@ -14,16 +14,28 @@ unset PULSE_SERVER PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
 socket=$XDG_RUNTIME_DIR/pulse/native
 
-trap 'kill $(jobs -p) 2>/dev/null; wait; exit 0' TERM INT HUP
+# The server runs in a session of its own, so that stopping it ends every
+# process it started (PipeWire's three and their bus).
+pid=
+stop_server() {
+    [ -n "$pid" ] && kill -TERM -- "-$pid" 2>/dev/null
+    for _ in $(seq 1 50); do
+        kill -0 -- "-$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -KILL -- "-$pid" 2>/dev/null
+}
+trap 'stop_server; exit 0' TERM INT HUP
 
 case "$kind" in
     pulseaudio)
         command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed" >&2; exit 2; }
-        pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+        setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
             --log-target=file:"$dir/server.log" \
             -L "module-null-sink sink_name=vb2null rate=48000 channels=2" \
             -L "module-native-protocol-unix auth-anonymous=1" \
             -L "module-suspend-on-idle" &
+        pid=$!
         ;;
     pipewire)
         for p in pipewire wireplumber pipewire-pulse dbus-run-session; do
@@ -38,8 +50,9 @@ context.objects = [
                audio.position = [ FL FR ] audio.rate = 48000 monitor.channel-volumes = true } }
 ]
 CONF
-        dbus-run-session -- bash -c 'pipewire & sleep 0.3; wireplumber & pipewire-pulse & wait' \
+        setsid dbus-run-session -- bash -c 'pipewire & sleep 0.3; wireplumber & pipewire-pulse & wait' \
             >"$dir/server.log" 2>&1 &
+        pid=$!
         ;;
     *)
         echo "usage: $0 pulseaudio|pipewire DIR" >&2
@@ -53,6 +66,7 @@ for _ in $(seq 1 150); do
         if pactl -s "unix:$socket" info 2>/dev/null | grep -q "Default Sink: vb2null"; then
             echo "READY unix:$socket"
             wait
+            stop_server
             exit 0
         fi
     fi
@@ -60,5 +74,5 @@ for _ in $(seq 1 150); do
 done
 echo "$kind did not start within 15 s; its log:" >&2
 tail -n 20 "$dir/server.log" >&2 2>/dev/null
-kill $(jobs -p) 2>/dev/null
+stop_server
 exit 2
