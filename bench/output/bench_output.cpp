@@ -121,7 +121,7 @@ int firstPlayChild(const QString &server, const QString &file) {
     const int64_t end = waitEnd(p, 8000);
     double toSound = -1;
     if (!server.isEmpty()) {
-        QThread::msleep(300);
+        rec.waitPast(nowNs());
         const int64_t f = rec.firstSound(rec.frameAt(t0));
         if (f >= 0)
             toSound = double(rec.timeOf(f) - t0) / 1e6;
@@ -214,7 +214,7 @@ int main(int argc, char **argv) {
         for (size_t k = 1; k < run.ends.size(); ++k)
             gapsEnd.add(double(run.ends[k] - run.ends[k - 1]) / 1e6 - 1500);
         if (real) {
-            QThread::msleep(200);
+            rec.waitPast(nowNs());
             const auto items = rec.items(from, 3, int64_t(1.5 * kRate));
             for (size_t k = 1; k < items.size(); ++k)
                 gapsMonitor.add(double(items[k].start - items[k - 1].end) * 1000 / kRate);
@@ -253,7 +253,7 @@ int main(int argc, char **argv) {
         int dropouts = 0;
         double longest = 0;
         if (real) {
-            QThread::msleep(300);
+            rec.waitPast(nowNs());
             const auto items = rec.items(from, count, int64_t(itemSeconds * kRate));
             for (const auto &it : items)
                 for (const auto &d : it.dropouts) {

@@ -1,8 +1,8 @@
 // Output to the sound server through its own client library: a low-latency
 // playback stream on PulseAudio, or on PipeWire through its PulseAudio service.
 //
-// The stream asks for a total latency of two engine buffers and to be fed one
-// buffer at a time (ADJUST_LATENCY makes the server size its own buffer to
+// The stream asks for a total latency of two and a half engine buffers and to
+// be fed half a buffer at a time (ADJUST_LATENCY makes the server size its own buffer to
 // match), so Play is heard within a few tens of milliseconds; SDL's own
 // PulseAudio driver left the null sink's default latency of over a second in
 // front of the first sound. The mainloop thread is the audio thread: it asks
@@ -219,8 +219,8 @@ bool ServerOutput::open(QString *why) {
         const uint32_t buffer = uint32_t(fmt_.bufferFrames) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = 2 * buffer;
-        attr.prebuf = buffer / 2;  // after an underflow, play again as soon as sound is there
+        attr.tlength = buffer * 5 / 2;  // 25 ms: 20 ms of margin over one request
+        attr.prebuf = buffer / 2;       // after an underflow, play again as soon as sound is there
         attr.minreq = buffer / 2;
         attr.fragsize = uint32_t(-1);
         const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |

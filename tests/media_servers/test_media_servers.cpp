@@ -56,10 +56,17 @@ class TestMediaServers : public QObject {
         return false;
     }
 
-    // Waits until the monitor was recorded up to 200 ms past `ns` (at most 3 s).
-    void recordedPast(int64_t ns) {
-        QTRY_VERIFY_WITH_TIMEOUT(rec.frames() > 0 && rec.timeOf(rec.frames() - 1) > ns + 200000000, 3000);
+    // Where the monitor was silent from `from`, for a failure's message.
+    void describe(int64_t from) {
+        qWarning("recorded %lld frames from %lld; server underflows %llu, ring underruns %llu",
+                 (long long)rec.frames(), (long long)from,
+                 (unsigned long long)AudioEngine::instance().serverUnderflows(),
+                 (unsigned long long)AudioEngine::instance().underruns());
+        for (const auto &r : rec.silentRuns(from, rec.frames(), 24))
+            qWarning("silent from %lld for %lld frames", (long long)r.first, (long long)r.second);
     }
+
+    void recordedPast(int64_t ns) { QVERIFY2(rec.waitPast(ns), "the monitor's recording lags"); }
 
   private slots:
     void initTestCase() {
@@ -101,6 +108,8 @@ class TestMediaServers : public QObject {
         const double endAfter = ms(nowNs() - t0);
         recordedPast(nowNs());
         const auto items = rec.items(rec.frameAt(t0), 1, int64_t(1.5 * kRate));
+        if (items.size() != 1)
+            describe(rec.frameAt(t0));
         QCOMPARE(items.size(), size_t(1));
         const auto &it = items.front();
         const double soundAfter = ms(rec.timeOf(it.start) - t0);
@@ -137,10 +146,16 @@ class TestMediaServers : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(played, 3, 8000);
         recordedPast(nowNs());
         const auto items = rec.items(from, 3, int64_t(1.5 * kRate));
+        if (items.size() != 3)
+            describe(from);
         QCOMPARE(items.size(), size_t(3));
         for (size_t k = 0; k < items.size(); ++k) {
             for (const auto &d : items[k].dropouts)
-                qWarning("item %zu: silent for %lld frames", k, (long long)d.second);
+                qWarning(
+                    "item %zu: silent for %lld frames at %lld; server underflows %llu, ring underruns %llu",
+                    k, (long long)d.second, (long long)(d.first - items[k].start),
+                    (unsigned long long)AudioEngine::instance().serverUnderflows(),
+                    (unsigned long long)AudioEngine::instance().underruns());
             QVERIFY(items[k].dropouts.empty());
             if (k > 0) {
                 const int64_t gap = items[k].start - items[k - 1].end;

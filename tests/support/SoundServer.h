@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "media/AudioOutput.h"
+
 #ifndef VB2_SOUND_SERVER_SCRIPT
 #define VB2_SOUND_SERVER_SCRIPT "tests/support/sound-server.sh"
 #endif
@@ -146,6 +148,16 @@ class MonitorRecorder {
         const int64_t block = i / kBlock;
         return stamps_[size_t(block)] - (kBlock - 1 - i % kBlock) * 1000000000LL / kRate;
     }
+    // Waits until the monitor was recorded up to `margin` ns past `ns`; false after `ms`.
+    bool waitPast(int64_t ns, int64_t margin = 200000000, int ms = 3000) const {
+        for (int waited = 0; waited < ms; waited += 10) {
+            const int64_t n = frames();
+            if (n > 0 && timeOf(n - 1) > ns + margin)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
     // The first frame recorded at or after `ns`.
     int64_t frameAt(int64_t ns) const {
         const int64_t n = frames();
@@ -246,6 +258,7 @@ class MonitorRecorder {
 
   private:
     void run() {
+        vb2media::requestRealtime();  // no block lost on a loaded machine
         while (!quit_.load()) {
             const int64_t at = frames_.load();
             if (size_t(at + kBlock) * 2 > samples_.size())
