@@ -3,7 +3,8 @@
 // the delay from the first Play after start-up to its sound, the gap between
 // queued items, the latency the server reports, and dropouts over a long queue
 // while busy loops load every core.
-//   bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S]
+//   bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S] [--sdl-driver NAME]
+// --sdl-driver plays through that SDL driver instead (SDL_AUDIODRIVER), for comparison.
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
@@ -144,11 +145,14 @@ int main(int argc, char **argv) {
     }
     const QString kind = args[1];
     int repeats = 7, loadSeconds = 60;
+    QString sdlDriver;
     for (int i = 2; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--repeats"))
             repeats = args[i + 1].toInt();
         if (args[i] == QLatin1String("--load-seconds"))
             loadSeconds = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--sdl-driver"))
+            sdlDriver = args[i + 1];
     }
     const bool real = kind != QLatin1String("dummy");
     vb2test::SoundServer server(kind);
@@ -159,6 +163,8 @@ int main(int argc, char **argv) {
             return 1;
         }
         server.exportToClients();
+        if (!sdlDriver.isEmpty())
+            qputenv("SDL_AUDIODRIVER", sdlDriver.toUtf8());
     } else {
         qputenv("SDL_AUDIODRIVER", "dummy");
     }
