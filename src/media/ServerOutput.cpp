@@ -1,12 +1,11 @@
 // Output to the sound server through its own client library: a low-latency
 // playback stream on PulseAudio, or on PipeWire through its PulseAudio service.
 //
-// The stream asks for a total latency of two and a half engine buffers and to
-// be fed half a buffer at a time (ADJUST_LATENCY makes the server size its own buffer to
-// match), so Play is heard within a few tens of milliseconds; SDL's own
-// PulseAudio driver left the null sink's default latency of over a second in
-// front of the first sound. The mainloop thread is the audio thread: it asks
-// for real-time priority before the stream opens.
+// The stream asks for a total latency of two and a half engine buffers, fed
+// half a buffer at a time (ADJUST_LATENCY makes the server size its own
+// buffer to match), and opens on a sink that starts at once, so Play is heard
+// within a few tens of milliseconds. The mainloop thread is the audio thread:
+// it asks for real-time priority before the stream opens.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
