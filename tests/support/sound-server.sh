@@ -65,7 +65,11 @@ for _ in $(seq 1 150); do
         pactl -s "unix:$socket" set-default-sink vb2null 2>/dev/null
         if pactl -s "unix:$socket" info 2>/dev/null | grep -q "Default Sink: vb2null"; then
             echo "READY unix:$socket"
-            wait
+            # Until terminated, or until the program that started it is gone
+            # (a test that crashed leaves no server behind).
+            while [ "$(ps -o ppid= -p $$ | tr -d ' ')" = "$PPID" ] && kill -0 -- "-$pid" 2>/dev/null; do
+                sleep 0.5
+            done
             stop_server
             exit 0
         fi
