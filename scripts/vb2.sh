@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-          libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra)
+          libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra
+          libpulse-dev libdbus-1-dev pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse dbus)
 
 # The desktop entry's check in the test command.
 PACKAGES+=(desktop-file-utils)

@@ -15,6 +15,12 @@ void DJPlayer::Command11_Click(int Index) {
         MediaPlayer4->setFileName(JinglePath[Index]);
         MediaPlayer4->Play();
     } catch (const std::exception &) {
+        // The file opened (the player holds it) but nothing can sound: the
+        // jingle is fine, the sound output is missing.
+        if (MediaPlayer4->FileName() == JinglePath[Index] && !JinglePath[Index].isEmpty()) {
+            WarningWindows(QStringLiteral("Your computer have not any sound device."), 0);
+            return;
+        }
         WarningWindows(QStringLiteral("Error. File with jingle is not found."), 0);
         Command11[Index]->setEnabled(false);
     }

@@ -1,6 +1,5 @@
 #include "media/AudioEngine.h"
 
-#include <SDL.h>
 #include <pthread.h>
 #include <semaphore.h>
 #include <QFileInfo>
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "media/AudioOutput.h"
 #include "media/Decoder.h"
 #include "media/Probe.h"
 #include "platform/VbError.h"
@@ -89,7 +89,7 @@ void AudioEngine::removeSource(Source *s) {
 
 void AudioEngine::applyIfIdle(Source *s) {
     std::lock_guard<std::mutex> g(outMtx_);
-    if (offline_.load() || !dev_)
+    if (offline_.load() || !out_)
         s->takeState();
 }
 
@@ -98,9 +98,25 @@ void AudioEngine::wakeEvents() {
 }
 
 QString AudioEngine::driverName() const {
+    std::lock_guard<std::mutex> g(outMtx_);
     if (offline_.load())
         return QStringLiteral("offline");
     return driver_;
+}
+
+double AudioEngine::outputLatency() const {
+    std::lock_guard<std::mutex> g(outMtx_);
+    return out_ ? out_->latency() : 0.0;
+}
+
+uint64_t AudioEngine::serverUnderflows() const {
+    std::lock_guard<std::mutex> g(outMtx_);
+    return underflowsBefore_ + (out_ ? out_->underflows() : 0);
+}
+
+bool AudioEngine::realtime() const {
+    std::lock_guard<std::mutex> g(outMtx_);
+    return out_ && out_->realtime();
 }
 
 void AudioEngine::mix(float *out, int frames) {
@@ -127,59 +143,78 @@ void AudioEngine::mix(float *out, int frames) {
     mixEpoch_.fetch_add(1);
 }
 
-void AudioEngine::sdlCallback(void *self, uint8_t *stream, int len) {
+void AudioEngine::outputCallback(void *self, float *out, int frames) {
     auto *e = static_cast<AudioEngine *>(self);
-    e->mix(reinterpret_cast<float *>(stream), len / int(2 * sizeof(float)));
+    e->mix(out, frames);
     e->callbacks_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void AudioEngine::outputFailed(void *self) {
+    static_cast<AudioEngine *>(self)->wakeEvents();
 }
 
 void AudioEngine::ensureRunning() {
     if (offline_.load())
         return;
     std::lock_guard<std::mutex> g(outMtx_);
-    if (!dev_)
-        openDeviceLocked();
+    QString why;
+    if (!out_ && !openDeviceLocked(true, &why))
+        throw VbError(QStringLiteral("No sound output can be opened: %1").arg(why));
+    wanted_ = true;
 }
 
-void AudioEngine::openDeviceLocked() {
-    SDL_AudioSpec want{};
-    want.freq = kRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kBufferFrames;
-    want.callback = &AudioEngine::sdlCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    // The engine's rate and format are fixed; SDL converts for a device that differs.
-    if (SDL_WasInit(SDL_INIT_AUDIO) || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
-        dev_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!dev_) {
-        // No sound device: SDL's dummy driver keeps time without sound.
-        if (SDL_WasInit(SDL_INIT_AUDIO))
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
-            dev_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+// The server's stream first: it is what a desktop runs, and its latency is
+// the one asked for. SDL then finds ALSA, JACK or PipeWire's own protocol; an
+// SDL_AUDIODRIVER in the environment goes to SDL alone (the tests' dummy).
+bool AudioEngine::openDeviceLocked(bool withSdl, QString *why) {
+    const OutputFormat format{kRate, kBufferFrames, &AudioEngine::outputCallback, this,
+                              &AudioEngine::outputFailed};
+    const bool sdlOnly = !qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER");
+    QString serverWhy, sdlWhy;
+    std::unique_ptr<AudioOutput> out;
+    if (!sdlOnly)
+        out = openServerOutput(format, &serverWhy);
+    if (!out && (withSdl || sdlOnly))
+        out = openSdlOutput(format, &sdlWhy);
+    if (!out) {
+        if (why)
+            *why = serverWhy.isEmpty() ? sdlWhy : serverWhy + QStringLiteral("; ") + sdlWhy;
+        return false;
     }
-    if (!dev_)
-        throw VbError(
-            QStringLiteral("No sound output can be opened: %1").arg(QString::fromUtf8(SDL_GetError())));
-    driver_ = QString::fromUtf8(SDL_GetCurrentAudioDriver());
-    obtainedFrames_.store(have.samples ? have.samples : kBufferFrames);
-    SDL_PauseAudioDevice(dev_, 0);
+    out_ = std::move(out);
+    driver_ = out_->name();
+    obtainedFrames_.store(out_->bufferFrames());
+    attempts_ = 0;
+    return true;
 }
 
 void AudioEngine::closeDeviceLocked() {
-    if (!dev_)
+    if (!out_)
         return;
-    SDL_CloseAudioDevice(dev_);
-    dev_ = 0;
+    underflowsBefore_ += out_->underflows();
+    out_.reset();
+    driver_.clear();
+}
+
+// Event thread: a lost output is closed and opened again, every tenth of a
+// second while a server answers nowhere; SDL's devices, slower to probe, once a second.
+void AudioEngine::checkOutputLocked() {
+    if (offline_.load() || !wanted_)
+        return;
+    if (out_ && (lost_.exchange(false) || out_->failed()))
+        closeDeviceLocked();
+    if (out_)
+        return;
+    if (openDeviceLocked(attempts_++ % 10 == 0, nullptr))
+        reopens_.fetch_add(1);
 }
 
 void AudioEngine::setOffline(bool offline) {
     std::lock_guard<std::mutex> g(outMtx_);
-    if (offline)
+    if (offline) {
         closeDeviceLocked();
+        wanted_ = false;
+    }
     offline_.store(offline);
 }
 
@@ -201,32 +236,25 @@ void AudioEngine::deliverEnds() {
 
 void AudioEngine::eventLoop() {
     while (!quit_.load()) {
+        bool lost;
+        {
+            std::lock_guard<std::mutex> g(outMtx_);
+            lost = wanted_ && !out_;
+        }
         timespec until;
         clock_gettime(CLOCK_REALTIME, &until);
-        until.tv_nsec += 250 * 1000000L;
+        until.tv_nsec += (lost ? 100 : 250) * 1000000L;
         if (until.tv_nsec >= 1000000000L) {
             until.tv_sec += 1;
             until.tv_nsec -= 1000000000L;
         }
-        const bool woken = sem_timedwait(&events_->sem, &until) == 0;
+        sem_timedwait(&events_->sem, &until);
         if (quit_.load())
             break;
         deliverEnds();
-        if (woken)
-            continue;
-        // A lost device: the engine keeps its state and opens an output again.
+        // The engine keeps its sources' state while it opens an output again.
         std::lock_guard<std::mutex> g(outMtx_);
-        if (!dev_ || offline_.load())
-            continue;
-        if (lost_.exchange(false) || SDL_GetAudioDeviceStatus(dev_) == SDL_AUDIO_STOPPED) {
-            closeDeviceLocked();
-            try {
-                openDeviceLocked();
-                reopens_.fetch_add(1);
-            } catch (const std::exception &) {
-                // Tried again at the next tick.
-            }
-        }
+        checkOutputLocked();
     }
 }
 
@@ -514,7 +542,7 @@ void Source::fillAhead(int frames) {
     if (!dec_ || !armed_ || !cur_ || engine_.decodersHeld())
         return;
     Slot &slot = *cur_;
-    while (!slot.ended.load() && slot.ring.readable() < size_t(frames) &&
+    while (!slot.ended.load() && slot.ring.readable() < size_t(frames + kTail) &&
            slot.ring.writable() >= size_t(kChunk)) {
         const int n = dec_->read(chunk_.data(), kChunk);
         slot.ring.write(chunk_.data(), size_t(n));

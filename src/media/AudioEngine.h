@@ -8,8 +8,8 @@
 //   decoder thread, and the output mutex with the event thread; the mixer takes
 //   neither.
 // - A decoder thread per source fills the source's current ring ahead of the mixer.
-// - The mixer (SDL's audio callback; in offline mode render() on the control
-//   thread) never locks, allocates, logs or does I/O. Control publishes each
+// - The mixer (the output's audio callback; in offline mode render() on the
+//   control thread) never locks, allocates, logs or does I/O. Control publishes each
 //   source's whole playback state (ring, start frame, generation, playing or
 //   not) through a lock-free triple buffer, newest wins; at the start of each
 //   callback the mixer takes the newest, fades out what it replaces, and
@@ -19,9 +19,10 @@
 // - The mix list is an immutable array swapped atomically; control frees the
 //   old one once the mixer's callback counter shows it left the callback that
 //   could have seen it.
-// - The event thread hands ends of stream to the players and reopens a lost device.
-// While no callback can run (offline, or no device open) control applies the
-// state it publishes itself, holding the output mutex so no device opens meanwhile.
+// - The event thread hands ends of stream to the players and reopens a lost
+//   output (a server restarted or gone, a device unplugged) until one opens.
+// While no callback can run (offline, or no output open) control applies the
+// state it publishes itself, holding the output mutex so no output opens meanwhile.
 #include <QString>
 #include <atomic>
 #include <condition_variable>
@@ -36,6 +37,7 @@
 
 namespace vb2media {
 
+class AudioOutput;
 class Decoder;
 class Source;
 
@@ -47,9 +49,10 @@ class AudioEngine {
     static AudioEngine &instance();
 
     int rate() const { return kRate; }
-    // Opens the output when it is not running (not in offline mode): the sound
-    // device, or SDL's dummy driver in real time when there is none. VbError
-    // when no output at all can run.
+    // Opens the output when it is not running (not in offline mode): a stream
+    // on the sound server, else a sound device; SDL's dummy driver only when
+    // SDL_AUDIODRIVER names it. VbError when no output can be opened: nothing
+    // plays silently then, and the next call tries again.
     void ensureRunning();
     // Offline mode (tests, benchmarks): the device is closed and the mix is
     // pulled by render() on the control thread.
@@ -59,14 +62,22 @@ class AudioEngine {
     // decoding ahead as needed, then hands over the ends of stream it found.
     void render(float *out, int frames);
 
+    // "pulseaudio", "pipewire", an SDL driver's name, or "offline"; empty while none is open.
     QString driverName() const;
     int bufferFrames() const { return obtainedFrames_.load(); }
+    // Seconds from the mixer to the sound, as the server reports it; 0 while no output is open.
+    double outputLatency() const;
+    // Times the server ran out of sound, over every output opened so far.
+    uint64_t serverUnderflows() const;
+    // Whether the audio thread got real-time priority.
+    bool realtime() const;
     uint64_t callbacks() const { return callbacks_.load(); }
     // Mixes begun so far (one under way counts).
     uint64_t mixesBegun() const { return (mixEpoch_.load() + 1) / 2; }
+    // Times a source's ring had less sound than the mixer needed.
     uint64_t underruns() const { return underruns_.load(); }
     uint64_t reopens() const { return reopens_.load(); }
-    // Test hook: behave as if the device had been lost.
+    // Test hook: behave as if the output had been lost.
     void simulateDeviceLoss() { lost_.store(true); }
     // Test hook: the decoders fill nothing ahead while held, as a slow disk holds them back.
     void holdDecoders(bool hold) { decodersHeld_.store(hold); }
@@ -91,15 +102,22 @@ class AudioEngine {
 
     AudioEngine();
     ~AudioEngine();
-    void openDeviceLocked();
+    // Opens an output (SDL's devices too when `withSdl`); false, with the reason, when none opens.
+    bool openDeviceLocked(bool withSdl, QString *why);
     void closeDeviceLocked();
+    void checkOutputLocked();
     void eventLoop();
     void deliverEnds();
     void swapMixList(const std::vector<Source *> &sources);
-    static void sdlCallback(void *self, uint8_t *stream, int len);
+    static void outputCallback(void *self, float *out, int frames);
+    static void outputFailed(void *self);
 
-    std::mutex outMtx_;  // control and event thread only
-    uint32_t dev_ = 0;
+    mutable std::mutex outMtx_;  // control and event thread only; guards what follows up to offline_
+    std::unique_ptr<AudioOutput> out_;
+    QString driver_;
+    bool wanted_ = false;  // an output ran: a lost one is opened again
+    int attempts_ = 0;     // reopening attempts since the output was lost
+    uint64_t underflowsBefore_ = 0;
     std::atomic<bool> offline_{false};
     std::atomic<bool> lost_{false};
     std::atomic<bool> decodersHeld_{false};
@@ -107,7 +125,6 @@ class AudioEngine {
     std::atomic<uint64_t> callbacks_{0};
     std::atomic<uint64_t> underruns_{0};
     std::atomic<uint64_t> reopens_{0};
-    QString driver_;
 
     std::atomic<MixList *> mixList_;
     std::atomic<uint64_t> mixEpoch_{0};  // odd while the mixer is inside a callback
@@ -161,7 +178,8 @@ class Source {
     void takeState();
     // Event thread.
     void deliverEnd();
-    // Offline render, control thread.
+    // Offline render, control thread: decodes until the ring holds `frames`
+    // and a fade-out's worth more, as the decoder thread keeps it in real time.
     void fillAhead(int frames);
     // Benchmarks: monotonic nanoseconds when the first frame after start() was mixed.
     int64_t firstMixNs() const { return firstMixNs_.load(); }

@@ -1,0 +1,279 @@
+// Prints the output's figures on a real sound server (a private PulseAudio or
+// PipeWire with a null sink whose monitor is recorded) or on the dummy driver:
+// the delay from the first Play after start-up to its sound, the gap between
+// queued items, the latency the server reports, and dropouts over a long queue
+// while busy loops load every core.
+//   bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S] [--sdl-driver NAME]
+// --sdl-driver plays through that SDL driver instead (SDL_AUDIODRIVER), for comparison.
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "media/AudioEngine.h"
+#include "media/MediaPlayer.h"
+#include "support/AudioFiles.h"
+#include "support/SoundServer.h"
+
+using vb2media::AudioEngine;
+using vb2test::nowNs;
+
+namespace {
+
+constexpr int kRate = 48000;
+
+void writeTone(const QString &path, double seconds) {
+    vb2test::writePcmWav(path, std::llround(seconds * kRate), kRate, 2, [](qint64 i, int) {
+        return qint16(std::lround(0.5 * 32767 * std::sin(2 * M_PI * 440 * double(i) / kRate)));
+    });
+}
+
+struct Stats {
+    std::vector<double> v;
+    void add(double x) { v.push_back(x); }
+    QString text(int decimals = 1) const {
+        if (v.empty())
+            return QStringLiteral("n/a");
+        std::vector<double> s = v;
+        std::sort(s.begin(), s.end());
+        return QStringLiteral("min %1 / median %2 / max %3 (n=%4)")
+            .arg(s.front(), 0, 'f', decimals)
+            .arg(s[s.size() / 2], 0, 'f', decimals)
+            .arg(s.back(), 0, 'f', decimals)
+            .arg(s.size());
+    }
+};
+
+// Waits for the player's end of stream; the time it arrived, or 0 after `ms`.
+int64_t waitEnd(MediaPlayer &p, int ms) {
+    int64_t at = 0;
+    QEventLoop loop;
+    auto c = QObject::connect(&p, &MediaPlayer::EndOfStream, &loop, [&] {
+        at = nowNs();
+        loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(c);
+    return at;
+}
+
+// Plays `files` one after another as the console's queue does (the next Play
+// from the end of stream of the one before); the Play and end times.
+struct QueueRun {
+    std::vector<int64_t> plays, ends;
+};
+QueueRun playQueue(const std::vector<QString> &files, double itemSeconds) {
+    QueueRun run;
+    MediaPlayer p;
+    size_t next = 0;
+    QEventLoop loop;
+    auto playNext = [&] {
+        p.setFileName(files[next++]);
+        run.plays.push_back(nowNs());
+        p.Play();
+    };
+    QObject::connect(&p, &MediaPlayer::EndOfStream, &loop, [&] {
+        run.ends.push_back(nowNs());
+        if (next < files.size())
+            playNext();
+        else
+            loop.quit();
+    });
+    playNext();
+    QTimer::singleShot(int((itemSeconds * double(files.size()) + 10) * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    return run;
+}
+
+// The latencies the server reports for our playback stream, from its own tool.
+QString serverLatency(const QString &server) {
+    QProcess p;
+    p.start(QStringLiteral("pactl"),
+            {QStringLiteral("-s"), server, QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    p.waitForFinished(3000);
+    QStringList parts;
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (t.startsWith("Buffer Latency:") || t.startsWith("Sink Latency:"))
+            parts << QString::fromUtf8(t);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// One first Play in a fresh process: prints "FIRST <Play to sound ms> <Play to end minus length ms>".
+int firstPlayChild(const QString &server, const QString &file) {
+    vb2test::MonitorRecorder rec;
+    QString why;
+    if (!server.isEmpty() && !rec.start(server, &why, 10)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 1;
+    }
+    QThread::msleep(300);  // the recorder runs; the program has just started
+    MediaPlayer p;
+    p.setFileName(file);
+    const int64_t t0 = nowNs();
+    p.Play();
+    const int64_t end = waitEnd(p, 8000);
+    double toSound = -1;
+    if (!server.isEmpty()) {
+        rec.waitPast(nowNs());
+        const int64_t f = rec.firstSound(rec.frameAt(t0));
+        if (f >= 0)
+            toSound = double(rec.timeOf(f) - t0) / 1e6;
+    }
+    std::printf("FIRST %.1f %.1f\n", toSound, end ? double(end - t0) / 1e6 - 1500 : -1);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 4 && args[1] == QLatin1String("--first-play"))
+        return firstPlayChild(args[2] == QLatin1String("-") ? QString() : args[2], args[3]);
+    if (args.size() < 2) {
+        std::fprintf(stderr,
+                     "usage: bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S]\n");
+        return 2;
+    }
+    const QString kind = args[1];
+    int repeats = 7, loadSeconds = 60;
+    QString sdlDriver;
+    for (int i = 2; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--repeats"))
+            repeats = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--load-seconds"))
+            loadSeconds = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--sdl-driver"))
+            sdlDriver = args[i + 1];
+    }
+    const bool real = kind != QLatin1String("dummy");
+    vb2test::SoundServer server(kind);
+    QString why;
+    if (real) {
+        if (!server.start(&why)) {
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            return 1;
+        }
+        server.exportToClients();
+        if (!sdlDriver.isEmpty())
+            qputenv("SDL_AUDIODRIVER", sdlDriver.toUtf8());
+    } else {
+        qputenv("SDL_AUDIODRIVER", "dummy");
+    }
+    QTemporaryDir tmp;
+    const QString item = tmp.filePath(QStringLiteral("item.wav"));
+    writeTone(item, 1.5);
+    std::FILE *load = std::fopen("/proc/loadavg", "r");
+    char loadText[64] = {};
+    if (load) {
+        std::fgets(loadText, sizeof loadText, load);
+        std::fclose(load);
+    }
+    std::printf("bench_output on %s; load average %s", qPrintable(kind), loadText);
+
+    // First Play after start-up, each in a fresh process.
+    Stats toSound, toEnd;
+    for (int r = 0; r < repeats; ++r) {
+        QProcess child;
+        child.start(app.applicationFilePath(),
+                    {QStringLiteral("--first-play"), real ? server.server() : QStringLiteral("-"), item});
+        child.waitForFinished(20000);
+        const QStringList f = QString::fromUtf8(child.readAllStandardOutput()).split(' ');
+        if (f.size() == 3) {
+            if (f[1].toDouble() >= 0)
+                toSound.add(f[1].toDouble());
+            toEnd.add(f[2].toDouble());
+        } else {
+            std::fprintf(stderr, "first-play run failed: %s\n", child.readAllStandardError().constData());
+        }
+    }
+    std::printf("first Play to its first sample on the monitor, ms: %s\n", qPrintable(toSound.text()));
+    std::printf("first Play to EndOfStream minus the file's 1500 ms, ms: %s\n", qPrintable(toEnd.text()));
+
+    vb2test::MonitorRecorder rec;
+    if (real && !rec.start(server.server(), &why, loadSeconds + 60)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 1;
+    }
+    AudioEngine &engine = AudioEngine::instance();
+
+    // Gaps between queued items, and the latency reported while one plays.
+    Stats gapsMonitor, gapsEnd;
+    QString latency;
+    Stats engineLatency;
+    for (int r = 0; r < repeats; ++r) {
+        const int64_t from = real ? rec.frames() : 0;
+        QTimer::singleShot(700, [&] {
+            if (real && latency.isEmpty())
+                latency = serverLatency(server.server());
+            engineLatency.add(engine.outputLatency() * 1000);
+        });
+        const QueueRun run = playQueue({item, item, item}, 1.5);
+        for (size_t k = 1; k < run.ends.size(); ++k)
+            gapsEnd.add(double(run.ends[k] - run.ends[k - 1]) / 1e6 - 1500);
+        if (real) {
+            rec.waitPast(nowNs());
+            const auto items = rec.items(from, 3, int64_t(1.5 * kRate));
+            for (size_t k = 1; k < items.size(); ++k)
+                gapsMonitor.add(double(items[k].start - items[k - 1].end) * 1000 / kRate);
+        }
+    }
+    std::printf("gap between queued items on the monitor, ms: %s\n", qPrintable(gapsMonitor.text(2)));
+    std::printf("end-to-end time of queued items minus 1500 ms, ms: %s\n", qPrintable(gapsEnd.text(2)));
+    if (real)
+        std::printf("server's latencies for the stream: %s\n", qPrintable(latency));
+    std::printf("latency the engine reads from the output while playing, ms: %s\n",
+                qPrintable(engineLatency.text()));
+    std::printf("engine: driver %s, buffer %d frames, real-time priority %s\n",
+                qPrintable(engine.driverName()), engine.bufferFrames(), engine.realtime() ? "yes" : "no");
+
+    // A long queue while 8 busy loops load every core.
+    if (loadSeconds > 0) {
+        const QString longItem = tmp.filePath(QStringLiteral("long.wav"));
+        const double itemSeconds = 10;
+        writeTone(longItem, itemSeconds);
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> busy;
+        for (int i = 0; i < 8; ++i)
+            busy.emplace_back([&] {
+                volatile uint64_t x = 0;
+                while (!stop.load(std::memory_order_relaxed))
+                    x = x + 1;
+            });
+        const uint64_t underruns = engine.underruns();
+        const uint64_t underflows = engine.serverUnderflows();
+        const int64_t from = real ? rec.frames() : 0;
+        const int count = std::max(1, int(std::ceil(loadSeconds / itemSeconds)));
+        const QueueRun run = playQueue(std::vector<QString>(size_t(count), longItem), itemSeconds);
+        stop.store(true);
+        for (auto &t : busy)
+            t.join();
+        int dropouts = 0;
+        double longest = 0;
+        if (real) {
+            rec.waitPast(nowNs());
+            const auto items = rec.items(from, count, int64_t(itemSeconds * kRate));
+            for (const auto &it : items)
+                for (const auto &d : it.dropouts) {
+                    ++dropouts;
+                    longest = std::max(longest, double(d.second) * 1000 / kRate);
+                }
+            std::printf("under load: %d of %d items found on the monitor\n", int(items.size()), count);
+        }
+        std::printf(
+            "under load (%d s, 8 busy loops): %d dropouts on the monitor (longest %.1f ms), engine "
+            "underruns %llu, server underflows %llu, %zu of %d items ended\n",
+            count * int(itemSeconds), dropouts, longest, (unsigned long long)(engine.underruns() - underruns),
+            (unsigned long long)(engine.serverUnderflows() - underflows), run.ends.size(), count);
+    }
+    rec.stop();
+    return 0;
+}

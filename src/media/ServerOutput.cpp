@@ -1,0 +1,281 @@
+// Output to the sound server through its own client library: a low-latency
+// playback stream on PulseAudio, or on PipeWire through its PulseAudio service.
+//
+// The stream asks for a total latency of two and a half engine buffers, fed
+// half a buffer at a time (ADJUST_LATENCY makes the server size its own
+// buffer to match), and opens on a sink that starts at once, so Play is heard
+// within a few tens of milliseconds. The mainloop thread is the audio thread:
+// it asks for real-time priority before the stream opens.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "media/AudioOutput.h"
+
+namespace vb2media {
+
+namespace {
+
+class ServerOutput final : public AudioOutput {
+  public:
+    explicit ServerOutput(const OutputFormat &f) : fmt_(f) {}
+    ~ServerOutput() override { close(); }
+
+    bool open(QString *why);
+
+    QString name() const override { return name_; }
+    int bufferFrames() const override { return frames_; }
+    double latency() const override { return double(latencyUs_.load(std::memory_order_relaxed)) / 1e6; }
+    uint64_t underflows() const override { return underflows_.load(std::memory_order_relaxed); }
+    bool failed() const override { return failed_.load(std::memory_order_acquire); }
+    bool realtime() const override { return realtime_.load(); }
+
+  private:
+    void close();
+    // Waits, with the mainloop locked, until `ready` holds or `bad` does, for at most 3 s.
+    template <class Ready, class Bad>
+    bool waitLocked(Ready ready, Bad bad);
+    void fail() {
+        if (!failed_.exchange(true, std::memory_order_acq_rel) && fmt_.failed)
+            fmt_.failed(fmt_.user);
+        pa_threaded_mainloop_signal(loop_, 0);
+    }
+
+    static void onContextState(pa_context *c, void *self);
+    static void onStreamState(pa_stream *s, void *self);
+    static void onWrite(pa_stream *s, size_t bytes, void *self);
+    static void onUnderflow(pa_stream *s, void *self);
+    static void onServerInfo(pa_context *c, const pa_server_info *info, void *self);
+    static void onLoopStart(pa_threaded_mainloop *m, void *self);
+    static void onSinkInfo(pa_context *c, const pa_sink_info *info, int eol, void *self);
+    bool suspendSinkLocked(bool suspend);
+
+    OutputFormat fmt_;
+    pa_threaded_mainloop *loop_ = nullptr;
+    pa_context *ctx_ = nullptr;
+    pa_stream *stream_ = nullptr;
+    QString name_ = QStringLiteral("pulseaudio");
+    bool pipewire_ = false;
+    bool infoDone_ = false;
+    pa_sink_state_t sinkState_ = PA_SINK_INVALID_STATE;
+    int frames_ = 0;
+    std::atomic<bool> failed_{false};
+    std::atomic<bool> realtime_{false};
+    std::atomic<uint64_t> underflows_{0};
+    std::atomic<int64_t> latencyUs_{0};
+    std::atomic<int64_t> written_{0};
+};
+
+void ServerOutput::onContextState(pa_context *c, void *self) {
+    auto *o = static_cast<ServerOutput *>(self);
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
+        o->fail();
+    else
+        pa_threaded_mainloop_signal(o->loop_, 0);
+}
+
+void ServerOutput::onStreamState(pa_stream *s, void *self) {
+    auto *o = static_cast<ServerOutput *>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+        o->fail();
+    else
+        pa_threaded_mainloop_signal(o->loop_, 0);
+}
+
+void ServerOutput::onServerInfo(pa_context *, const pa_server_info *info, void *self) {
+    auto *o = static_cast<ServerOutput *>(self);
+    if (info && info->server_name && std::strstr(info->server_name, "PipeWire"))
+        o->pipewire_ = true;
+    o->infoDone_ = true;
+    pa_threaded_mainloop_signal(o->loop_, 0);
+}
+
+void ServerOutput::onLoopStart(pa_threaded_mainloop *, void *self) {
+    static_cast<ServerOutput *>(self)->realtime_.store(requestRealtime());
+}
+
+// The audio thread: the server asks for `bytes`; the mixer writes straight
+// into the server's buffer.
+void ServerOutput::onWrite(pa_stream *s, size_t bytes, void *self) {
+    auto *o = static_cast<ServerOutput *>(self);
+    constexpr size_t kFrameBytes = 2 * sizeof(float);
+    while (bytes >= kFrameBytes) {
+        void *data = nullptr;
+        size_t n = bytes;
+        if (pa_stream_begin_write(s, &data, &n) < 0 || !data)
+            return;
+        n = std::min(n, bytes);
+        n -= n % kFrameBytes;
+        if (n == 0) {
+            pa_stream_cancel_write(s);
+            return;
+        }
+        o->fmt_.render(o->fmt_.user, static_cast<float *>(data), int(n / kFrameBytes));
+        if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            return;
+        bytes -= n;
+        o->written_.fetch_add(n);
+    }
+    pa_usec_t usec = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(s, &usec, &negative) == 0)
+        o->latencyUs_.store(negative ? 0 : int64_t(usec), std::memory_order_relaxed);
+}
+
+void ServerOutput::onUnderflow(pa_stream *, void *self) {
+    static_cast<ServerOutput *>(self)->underflows_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void ServerOutput::onSinkInfo(pa_context *, const pa_sink_info *info, int eol, void *self) {
+    auto *o = static_cast<ServerOutput *>(self);
+    if (!eol && info)
+        o->sinkState_ = info->state;
+    pa_threaded_mainloop_signal(o->loop_, 0);
+}
+
+bool ServerOutput::suspendSinkLocked(bool suspend) {
+    pa_operation *op = pa_context_suspend_sink_by_name(ctx_, "@DEFAULT_SINK@", suspend, nullptr, nullptr);
+    if (!op)
+        return false;
+    waitLocked([&] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, [] { return false; });
+    pa_operation_unref(op);
+    return true;
+}
+
+template <class Ready, class Bad>
+bool ServerOutput::waitLocked(Ready ready, Bad bad) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!ready()) {
+        if (bad() || failed_.load() || std::chrono::steady_clock::now() > until)
+            return false;
+        // The callbacks signal; a short sleep bounds the wait if a server never answers.
+        pa_threaded_mainloop_unlock(loop_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        pa_threaded_mainloop_lock(loop_);
+    }
+    return true;
+}
+
+bool ServerOutput::open(QString *why) {
+    auto error = [&](const char *what) {
+        if (why)
+            *why = QStringLiteral("%1: %2").arg(
+                QLatin1String(what), QString::fromUtf8(pa_strerror(ctx_ ? pa_context_errno(ctx_) : 0)));
+        return false;
+    };
+    loop_ = pa_threaded_mainloop_new();
+    if (!loop_)
+        return error("no mainloop");
+    pa_threaded_mainloop_set_name(loop_, "vb2-audio");
+    ctx_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Vantelbrook2");
+    if (!ctx_)
+        return error("no context");
+    pa_context_set_state_callback(ctx_, &ServerOutput::onContextState, this);
+    if (pa_context_connect(ctx_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return error("no sound server");
+    pa_threaded_mainloop_once_unlocked(loop_, &ServerOutput::onLoopStart, this);
+    if (pa_threaded_mainloop_start(loop_) < 0)
+        return error("no mainloop thread");
+
+    pa_threaded_mainloop_lock(loop_);
+    bool resumeSink = false;
+    bool ok = waitLocked([&] { return pa_context_get_state(ctx_) == PA_CONTEXT_READY; },
+                         [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(ctx_)); });
+    if (ok) {
+        if (pa_operation *op = pa_context_get_server_info(ctx_, &ServerOutput::onServerInfo, this)) {
+            waitLocked([&] { return infoDone_; }, [] { return false; });
+            pa_operation_unref(op);
+        }
+        name_ = pipewire_ ? QStringLiteral("pipewire") : QStringLiteral("pulseaudio");
+        // An idle PulseAudio sink sleeps for its longest latency (seconds) and
+        // takes a new stream's sound only when it wakes; one resumed from
+        // suspension starts at once at the latency its streams ask for.
+        if (!pipewire_) {
+            sinkState_ = PA_SINK_INVALID_STATE;
+            if (pa_operation *op = pa_context_get_sink_info_by_name(ctx_, "@DEFAULT_SINK@",
+                                                                    &ServerOutput::onSinkInfo, this)) {
+                waitLocked([&] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                           [] { return false; });
+                pa_operation_unref(op);
+            }
+            if (sinkState_ == PA_SINK_IDLE)
+                resumeSink = suspendSinkLocked(true);
+        }
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(fmt_.rate), 2};
+        pa_channel_map map;
+        pa_channel_map_init_stereo(&map);
+        stream_ = pa_stream_new(ctx_, "Vantelbrook2 output", &spec, &map);
+        ok = stream_ != nullptr;
+    }
+    if (ok) {
+        pa_stream_set_state_callback(stream_, &ServerOutput::onStreamState, this);
+        pa_stream_set_write_callback(stream_, &ServerOutput::onWrite, this);
+        pa_stream_set_underflow_callback(stream_, &ServerOutput::onUnderflow, this);
+        const uint32_t buffer = uint32_t(fmt_.bufferFrames) * 2 * sizeof(float);
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        attr.tlength = buffer * 5 / 2;  // 25 ms: 20 ms of margin over one request
+        attr.prebuf = buffer / 2;       // after an underflow, play again as soon as sound is there
+        attr.minreq = buffer / 2;
+        attr.fragsize = uint32_t(-1);
+        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                             PA_STREAM_AUTO_TIMING_UPDATE);
+        ok = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
+             waitLocked([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                        [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); });
+    }
+    if (resumeSink)
+        suspendSinkLocked(false);
+    if (ok) {
+        const pa_buffer_attr *got = pa_stream_get_buffer_attr(stream_);
+        frames_ = got ? int(got->minreq / (2 * sizeof(float))) : fmt_.bufferFrames;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    if (!ok) {
+        error(stream_ ? "the playback stream did not start" : "no sound server");
+        close();
+        return false;
+    }
+    return true;
+}
+
+void ServerOutput::close() {
+    if (loop_) {
+        pa_threaded_mainloop_lock(loop_);
+        if (stream_) {
+            pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+        }
+        if (ctx_) {
+            pa_context_set_state_callback(ctx_, nullptr, nullptr);
+            pa_context_disconnect(ctx_);
+        }
+        pa_threaded_mainloop_unlock(loop_);
+        pa_threaded_mainloop_stop(loop_);
+    }
+    if (stream_)
+        pa_stream_unref(stream_);
+    if (ctx_)
+        pa_context_unref(ctx_);
+    if (loop_)
+        pa_threaded_mainloop_free(loop_);
+    stream_ = nullptr;
+    ctx_ = nullptr;
+    loop_ = nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> openServerOutput(const OutputFormat &format, QString *why) {
+    auto out = std::make_unique<ServerOutput>(format);
+    if (!out->open(why))
+        return nullptr;
+    return out;
+}
+
+}  // namespace vb2media

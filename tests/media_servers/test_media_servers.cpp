@@ -1,0 +1,217 @@
+// The console's sound on the servers a Linux desktop runs: a private server
+// (VB2_TEST_SERVER: pulseaudio or pipewire) with a null sink, its monitor
+// recorded. The first Play after start-up, a queue of three, and a server
+// restart in the middle of an item, heard where a listener would hear them.
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+#include "media/AudioEngine.h"
+#include "media/MediaPlayer.h"
+#include "platform/VbError.h"
+#include "support/AudioFiles.h"
+#include "support/SoundServer.h"
+#include "support/TestEnv.h"
+
+using vb2media::AudioEngine;
+using vb2test::MonitorRecorder;
+using vb2test::nowNs;
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kLevel = 0.5;
+
+void writeTone(const QString &path, double seconds) {
+    vb2test::writePcmWav(path, std::llround(seconds * kRate), kRate, 2, [](qint64 i, int) {
+        return qint16(std::lround(kLevel * 32767 * std::sin(2 * M_PI * 440 * double(i) / kRate)));
+    });
+}
+
+double ms(int64_t ns) {
+    return double(ns) / 1e6;
+}
+
+}  // namespace
+
+class TestMediaServers : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+    std::unique_ptr<vb2test::SoundServer> server;
+    MonitorRecorder rec;
+    QString item, longItem;
+
+    // A server that cannot start fails under CI and skips elsewhere, saying why.
+    bool startServer(QString *why) {
+        if (server->start(why))
+            return true;
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))
+            QTest::qFail(qPrintable(*why), __FILE__, __LINE__);
+        else
+            QTest::qSkip(qPrintable(QStringLiteral("no %1 server here: %2").arg(server->kind(), *why)),
+                         __FILE__, __LINE__);
+        return false;
+    }
+
+    // Where the monitor was silent from `from`, for a failure's message.
+    void describe(int64_t from) {
+        qWarning("recorded %lld frames from %lld; server underflows %llu, ring underruns %llu",
+                 (long long)rec.frames(), (long long)from,
+                 (unsigned long long)AudioEngine::instance().serverUnderflows(),
+                 (unsigned long long)AudioEngine::instance().underruns());
+        for (const auto &r : rec.silentRuns(from, rec.frames(), 24))
+            qWarning("silent from %lld for %lld frames", (long long)r.first, (long long)r.second);
+    }
+
+    void recordedPast(int64_t ns) { QVERIFY2(rec.waitPast(ns), "the monitor's recording lags"); }
+
+  private slots:
+    void initTestCase() {
+        server =
+            std::make_unique<vb2test::SoundServer>(qEnvironmentVariable("VB2_TEST_SERVER", "pulseaudio"));
+        item = tmp.filePath("item.wav");
+        longItem = tmp.filePath("long.wav");
+        writeTone(item, 1.5);
+        writeTone(longItem, 4.0);
+        // Only the private server may answer: no dummy driver, no device of the machine.
+        server->exportToClients();
+        QFile(tmp.filePath("asound.conf")).open(QIODevice::WriteOnly);
+        qputenv("ALSA_CONFIG_PATH", tmp.filePath("asound.conf").toUtf8());
+        qputenv("JACK_NO_START_SERVER", "1");
+    }
+
+    // With no sound output at all Play fails and nothing plays; once a server
+    // runs, the next Play uses it without a restart: it is heard within a
+    // buffer or two, at the file's level, for the file's length, and its end
+    // of stream comes 1.5 s after Play.
+    void noOutputThenAServerAppears() {
+        MediaPlayer p;
+        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(item);
+        QVERIFY_THROWS_EXCEPTION(VbError, p.Play());
+        QVERIFY(!p.isPlaying());
+        QVERIFY(AudioEngine::instance().driverName().isEmpty());
+
+        QString why;
+        if (!startServer(&why))
+            return;
+        QVERIFY2(rec.start(server->server(), &why), qPrintable(why));
+        QTest::qWait(300);
+        const int64_t t0 = nowNs();
+        p.Play();
+        QVERIFY(p.isPlaying());
+        QCOMPARE(AudioEngine::instance().driverName(), server->kind());
+        QVERIFY(ends.wait(4000));
+        const double endAfter = ms(nowNs() - t0);
+        recordedPast(nowNs());
+        const auto items = rec.items(rec.frameAt(t0), 1, int64_t(1.5 * kRate));
+        if (items.size() != 1)
+            describe(rec.frameAt(t0));
+        QCOMPARE(items.size(), size_t(1));
+        const auto &it = items.front();
+        const double soundAfter = ms(rec.timeOf(it.start) - t0);
+        const double heard = double(it.end - it.start) * 1000 / kRate;
+        const double level = rec.rms(it.start + kRate / 10, it.end - kRate / 10) * std::sqrt(2.0);
+        qInfo(
+            "%s: heard %.1f ms after Play for %.1f ms at %.3f; end of stream %.1f ms after Play; "
+            "latency %.1f ms",
+            qPrintable(server->kind()), soundAfter, heard, level, endAfter,
+            AudioEngine::instance().outputLatency() * 1000);
+        QVERIFY2(soundAfter < 60, "the first Play is heard late");
+        QVERIFY(std::fabs(heard - 1500) <= 30);
+        QVERIFY(it.dropouts.empty());
+        QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
+        QVERIFY(std::fabs(endAfter - 1500) <= 30);
+        QVERIFY(AudioEngine::instance().outputLatency() <= 0.030);
+    }
+
+    // Three items, each started from the end of the one before as the queue
+    // does: all three sound whole, without a silent run inside any of them,
+    // and the gaps between them are no longer than two of the server's requests.
+    void queueOfThree() {
+        if (!server->running())
+            QSKIP("no server");
+        MediaPlayer p;
+        int played = 0;
+        connect(&p, &MediaPlayer::EndOfStream, this, [&] {
+            if (++played < 3)
+                p.Play();
+        });
+        const int64_t from = rec.frames();
+        p.setFileName(item);
+        p.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(played, 3, 8000);
+        recordedPast(nowNs());
+        const auto items = rec.items(from, 3, int64_t(1.5 * kRate));
+        if (items.size() != 3)
+            describe(from);
+        QCOMPARE(items.size(), size_t(3));
+        for (size_t k = 0; k < items.size(); ++k) {
+            for (const auto &d : items[k].dropouts)
+                qWarning(
+                    "item %zu: silent for %lld frames at %lld; server underflows %llu, ring underruns %llu",
+                    k, (long long)d.second, (long long)(d.first - items[k].start),
+                    (unsigned long long)AudioEngine::instance().serverUnderflows(),
+                    (unsigned long long)AudioEngine::instance().underruns());
+            QVERIFY(items[k].dropouts.empty());
+            if (k > 0) {
+                const int64_t gap = items[k].start - items[k - 1].end;
+                qInfo("gap %zu: %.2f ms", k, double(gap) * 1000 / kRate);
+                QVERIFY(gap <= 2 * AudioEngine::kBufferFrames);
+            }
+        }
+    }
+
+    // The server stops in the middle of an item and comes back: the sound
+    // resumes by itself within a second of the server's return, from where it
+    // stopped, the player plays on all the while, and the item ends once.
+    void serverRestartMidItem() {
+        if (!server->running())
+            QSKIP("no server");
+        AudioEngine &engine = AudioEngine::instance();
+        MediaPlayer p;
+        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(longItem);
+        p.Play();
+        QTest::qWait(1000);
+        const uint64_t reopens = engine.reopens();
+        rec.stop();
+        server->stop();
+        QTest::qWait(300);
+        QVERIFY(p.isPlaying());
+        const double at = p.CurrentPosition();
+        QString why;
+        QVERIFY2(server->start(&why), qPrintable(why));
+        const int64_t back = nowNs();
+        MonitorRecorder again;
+        QVERIFY2(again.start(server->server(), &why), qPrintable(why));
+        QTRY_VERIFY_WITH_TIMEOUT(again.firstSound(0) >= 0, 3000);
+        const double resumedAfter = ms(again.timeOf(again.firstSound(0)) - back);
+        qInfo("sound again %.1f ms after the server is back; position %.3f s when it went", resumedAfter, at);
+        QVERIFY(resumedAfter < 1000);
+        QCOMPARE(engine.reopens(), reopens + 1);
+        QVERIFY(p.isPlaying());
+        // Nothing was skipped: what was left of the item still plays in full.
+        QVERIFY(p.CurrentPosition() < at + 1.0);
+        QVERIFY(ends.wait(5000));
+        QTest::qWait(200);
+        QCOMPARE(ends.count(), 1);
+        const double heardAfter = double(again.lastSound(0, again.frames()) - again.firstSound(0)) / kRate;
+        QVERIFY2(std::fabs(heardAfter - (4.0 - at)) < 0.3,
+                 qPrintable(QStringLiteral("%1 s heard after the restart, %2 s were left")
+                                .arg(heardAfter)
+                                .arg(4.0 - at)));
+        again.stop();
+    }
+
+    void cleanupTestCase() {
+        rec.stop();
+        server->stop();
+    }
+};
+
+VB2_TEST_MAIN_CORE(TestMediaServers)
+#include "test_media_servers.moc"

@@ -1,0 +1,282 @@
+#pragma once
+// A private PulseAudio or PipeWire server with a null sink, started by
+// sound-server.sh in a temporary folder, and a recorder of that sink's monitor.
+// Used by the server tests and the output benchmark; the user's own session is
+// never touched.
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "media/AudioOutput.h"
+
+#ifndef VB2_SOUND_SERVER_SCRIPT
+#define VB2_SOUND_SERVER_SCRIPT "tests/support/sound-server.sh"
+#endif
+
+namespace vb2test {
+
+inline int64_t nowNs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+class SoundServer {
+  public:
+    // The folder, and so the socket clients reach it at, is fixed from here
+    // on, also across stop() and start().
+    explicit SoundServer(QString kind) : kind_(std::move(kind)), dir_(std::make_unique<QTemporaryDir>()) {}
+    ~SoundServer() { stop(); }
+
+    // Starts the server and waits (bounded) until its null sink is the default
+    // sink. False with the reason in `why` when it cannot start.
+    bool start(QString *why) {
+        proc_ = std::make_unique<QProcess>();
+        proc_->setProgram(QStringLiteral("bash"));
+        proc_->setArguments({QStringLiteral(VB2_SOUND_SERVER_SCRIPT), kind_, dir_->path()});
+        proc_->start();
+        QElapsedTimer t;
+        t.start();
+        QByteArray out;
+        while (t.elapsed() < 20000) {
+            proc_->waitForReadyRead(100);
+            out += proc_->readAllStandardOutput();
+            const int at = out.indexOf("READY ");
+            if (at >= 0 && out.indexOf('\n', at) > at)
+                return true;
+            if (proc_->state() == QProcess::NotRunning)
+                break;
+        }
+        if (why)
+            *why = kind_ + QStringLiteral(" did not start: ") +
+                   QString::fromUtf8(proc_->readAllStandardError()).trimmed();
+        stop();
+        return false;
+    }
+
+    void stop() {
+        if (!proc_)
+            return;
+        if (proc_->state() != QProcess::NotRunning) {
+            proc_->terminate();
+            if (!proc_->waitForFinished(8000)) {
+                proc_->kill();
+                proc_->waitForFinished(2000);
+            }
+        }
+        proc_.reset();
+    }
+
+    bool running() const { return proc_ && proc_->state() == QProcess::Running; }
+    QString kind() const { return kind_; }
+    // "unix:<socket>", for PULSE_SERVER.
+    QString server() const {
+        return QStringLiteral("unix:") + runtimeDir() + QStringLiteral("/pulse/native");
+    }
+    QString runtimeDir() const { return dir_->path() + QStringLiteral("/run"); }
+    // Points this process's sound clients at the server (running or not yet).
+    void exportToClients() const {
+        qputenv("PULSE_SERVER", server().toUtf8());
+        qputenv("PIPEWIRE_RUNTIME_DIR", runtimeDir().toUtf8());
+        qunsetenv("SDL_AUDIODRIVER");
+    }
+
+  private:
+    QString kind_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QProcess> proc_;
+};
+
+// Records the null sink's monitor (float stereo, 48 kHz) on its own thread and
+// stamps each block with the monotonic time it was captured.
+class MonitorRecorder {
+  public:
+    static constexpr int kRate = 48000;
+    static constexpr int kBlock = 240;  // 5 ms
+
+    ~MonitorRecorder() { stop(); }
+
+    bool start(const QString &server, QString *why, double maxSeconds = 120) {
+        pa_sample_spec ss{PA_SAMPLE_FLOAT32LE, kRate, 2};
+        pa_buffer_attr attr{};
+        attr.maxlength = uint32_t(-1);
+        attr.fragsize = kBlock * 8;
+        int err = 0;
+        const QByteArray srv = server.toUtf8();
+        pa_ = pa_simple_new(srv.constData(), "vb2-monitor", PA_STREAM_RECORD, "vb2null.monitor", "monitor",
+                            &ss, nullptr, &attr, &err);
+        if (!pa_) {
+            if (why)
+                *why = QStringLiteral("cannot record the monitor: ") + QString::fromUtf8(pa_strerror(err));
+            return false;
+        }
+        samples_.assign(size_t(maxSeconds * kRate) * 2, 0.0f);
+        stamps_.assign(samples_.size() / (kBlock * 2) + 1, 0);
+        frames_.store(0);
+        quit_.store(false);
+        thread_ = std::thread([this] { run(); });
+        return true;
+    }
+
+    void stop() {
+        quit_.store(true);
+        if (thread_.joinable())
+            thread_.join();
+        if (pa_)
+            pa_simple_free(pa_);
+        pa_ = nullptr;
+    }
+
+    int64_t frames() const { return frames_.load(); }
+    // Left channel of frame i (recorded so far).
+    float left(int64_t i) const { return samples_[size_t(i) * 2]; }
+    // The monotonic time at which frame i reached the monitor (within a block).
+    int64_t timeOf(int64_t i) const {
+        const int64_t block = i / kBlock;
+        return stamps_[size_t(block)] - (kBlock - 1 - i % kBlock) * 1000000000LL / kRate;
+    }
+    // Waits until the monitor was recorded up to `margin` ns past `ns`; false after `ms`.
+    bool waitPast(int64_t ns, int64_t margin = 200000000, int ms = 3000) const {
+        for (int waited = 0; waited < ms; waited += 10) {
+            const int64_t n = frames();
+            if (n > 0 && timeOf(n - 1) > ns + margin)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    // The first frame recorded at or after `ns`.
+    int64_t frameAt(int64_t ns) const {
+        const int64_t n = frames();
+        for (int64_t b = 0; b * kBlock < n; ++b)
+            if (stamps_[size_t(b)] >= ns)
+                return std::max<int64_t>(b * kBlock - kBlock + 1, 0);
+        return n;
+    }
+    // The first frame from `from` whose level reaches `level`; -1 if none yet.
+    int64_t firstSound(int64_t from, float level = 0.01f) const {
+        const int64_t n = frames();
+        for (int64_t i = std::max<int64_t>(from, 0); i < n; ++i)
+            if (std::fabs(left(i)) >= level)
+                return i;
+        return -1;
+    }
+    // The last frame in [from, to) whose level reaches `level`; -1 if none.
+    int64_t lastSound(int64_t from, int64_t to, float level = 0.01f) const {
+        for (int64_t i = std::min(to, frames()) - 1; i >= std::max<int64_t>(from, 0); --i)
+            if (std::fabs(left(i)) >= level)
+                return i;
+        return -1;
+    }
+    // Silent runs of at least `minFrames` frames strictly inside [from, to):
+    // each run's first frame and length.
+    std::vector<std::pair<int64_t, int64_t>> silentRuns(int64_t from, int64_t to, int64_t minFrames,
+                                                        float level = 0.01f) const {
+        std::vector<std::pair<int64_t, int64_t>> runs;
+        int64_t start = -1;
+        to = std::min(to, frames());
+        for (int64_t i = std::max<int64_t>(from, 0); i < to; ++i) {
+            const bool quiet = std::fabs(left(i)) < level && std::fabs(samples_[size_t(i) * 2 + 1]) < level;
+            if (quiet && start < 0)
+                start = i;
+            if (!quiet && start >= 0) {
+                if (i - start >= minFrames)
+                    runs.push_back({start, i - start});
+                start = -1;
+            }
+        }
+        return runs;
+    }
+    // Items of `len` frames played one after another from `from`: where each
+    // starts sounding and ends, and the silent runs of two frames or more inside
+    // it of at least `minRun` frames (shorter ones are a sine's zero crossings
+    // and the fade-in; they count as sound).
+    struct Item {
+        int64_t start = -1, end = -1;
+        std::vector<std::pair<int64_t, int64_t>> dropouts;
+    };
+    std::vector<Item> items(int64_t from, int count, int64_t len, int64_t minRun = 24,
+                            float level = 0.01f) const {
+        std::vector<Item> out;
+        const int64_t n = frames();
+        int64_t at = from;
+        for (int k = 0; k < count; ++k) {
+            Item it;
+            it.start = firstSound(at, level);
+            if (it.start < 0)
+                break;
+            int64_t content = 0, quietFrom = -1, i = it.start;
+            for (; i < n && content < len - 16; ++i) {
+                const bool quiet =
+                    std::fabs(left(i)) < level && std::fabs(samples_[size_t(i) * 2 + 1]) < level;
+                if (quiet) {
+                    if (quietFrom < 0)
+                        quietFrom = i;
+                    continue;
+                }
+                if (quietFrom >= 0) {
+                    if (i - quietFrom >= minRun)
+                        it.dropouts.push_back({quietFrom, i - quietFrom});
+                    else
+                        content += i - quietFrom;
+                    quietFrom = -1;
+                }
+                ++content;
+            }
+            if (content < len - 16)
+                break;  // not recorded to its end
+            // The last few frames (the fade-in's quiet start shortened the count).
+            for (int extra = 0; extra < 32 && i < n && std::fabs(left(i)) >= level; ++extra)
+                ++i;
+            it.end = i;
+            out.push_back(it);
+            at = i;
+        }
+        return out;
+    }
+    // Root mean square of the left channel over [from, to).
+    double rms(int64_t from, int64_t to) const {
+        double s = 0;
+        int64_t n = 0;
+        for (int64_t i = std::max<int64_t>(from, 0); i < std::min(to, frames()); ++i, ++n)
+            s += double(left(i)) * left(i);
+        return n ? std::sqrt(s / double(n)) : 0;
+    }
+
+  private:
+    void run() {
+        vb2media::requestRealtime();  // no block lost on a loaded machine
+        while (!quit_.load()) {
+            const int64_t at = frames_.load();
+            if (size_t(at + kBlock) * 2 > samples_.size())
+                break;
+            int err = 0;
+            if (pa_simple_read(pa_, samples_.data() + size_t(at) * 2, size_t(kBlock) * 8, &err) < 0)
+                break;  // the server went away: what was recorded stays
+            stamps_[size_t(at / kBlock)] = nowNs();
+            frames_.store(at + kBlock);
+        }
+    }
+
+    pa_simple *pa_ = nullptr;
+    std::vector<float> samples_;
+    std::vector<int64_t> stamps_;
+    std::atomic<int64_t> frames_{0};
+    std::atomic<bool> quit_{false};
+    std::thread thread_;
+};
+
+}  // namespace vb2test
