@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace vb2media {
 
@@ -48,6 +49,10 @@ std::unique_ptr<AudioOutput> openServerOutput(const OutputFormat &format, QStrin
 // An SDL device: the driver SDL_AUDIODRIVER names, else SDL's own choice among
 // the real ones (it never picks the dummy driver by itself).
 std::unique_ptr<AudioOutput> openSdlOutput(const OutputFormat &format, QString *why);
+// Held around every call into SDL's audio subsystem from any thread. FluidSynth
+// looks at SDL's audio devices whenever it makes its settings, and SDL's audio
+// start and stop are not safe beside another thread's calls.
+std::mutex &sdlAudioMutex();
 
 // Asks for real-time scheduling of the calling thread: SCHED_FIFO where the
 // process may (RLIMIT_RTPRIO, root), else through rtkit. False when refused.

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "media/AudioOutput.h"
 #include "media/Decoder.h"
 
 namespace vb2media {
@@ -36,6 +37,13 @@ void quietLogs() {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
             fluid_set_log_function(level, nullptr, nullptr);
     });
+}
+
+// FluidSynth's settings ask SDL for its audio devices: never beside the engine's
+// own SDL calls.
+fluid_settings_t *newSettings() {
+    std::lock_guard<std::mutex> g(sdlAudioMutex());
+    return new_fluid_settings();
 }
 
 // The soundfonts read so far, each held by a synthesiser of its own that plays
@@ -84,7 +92,7 @@ class Bank {
         lk.unlock();
 
         quietLogs();
-        fluid_settings_t *settings = new_fluid_settings();
+        fluid_settings_t *settings = newSettings();
         fluid_synth_t *holder = settings ? new_fluid_synth(settings) : nullptr;
         int id = FLUID_FAILED;
         if (holder)
@@ -197,7 +205,7 @@ class Bank {
 
 MidiSynth::MidiSynth(fluid_sfont_t *font, int rate) : font_(font), rate_(rate) {
     quietLogs();
-    settings_ = new_fluid_settings();
+    settings_ = newSettings();
     if (!settings_)
         return;
     fluid_settings_setnum(settings_, "synth.sample-rate", rate);

@@ -15,11 +15,13 @@ class SdlOutput final : public AudioOutput {
   public:
     explicit SdlOutput(const OutputFormat &f) : fmt_(f) {}
     ~SdlOutput() override {
+        std::lock_guard<std::mutex> g(sdlAudioMutex());
         if (dev_)
             SDL_CloseAudioDevice(dev_);
     }
 
     bool open(QString *why) {
+        std::lock_guard<std::mutex> g(sdlAudioMutex());
         SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
         // The server's stream covers PulseAudio (SDL's driver for it asks for
         // latencies of a second); SDL_AUDIODRIVER in the environment wins over this.
@@ -58,7 +60,10 @@ class SdlOutput final : public AudioOutput {
     // SDL does not tell the device's own latency: one buffer in SDL, one at the device.
     double latency() const override { return 2.0 * frames_ / fmt_.rate; }
     uint64_t underflows() const override { return 0; }
-    bool failed() const override { return SDL_GetAudioDeviceStatus(dev_) == SDL_AUDIO_STOPPED; }
+    bool failed() const override {
+        std::lock_guard<std::mutex> g(sdlAudioMutex());
+        return SDL_GetAudioDeviceStatus(dev_) == SDL_AUDIO_STOPPED;
+    }
     bool realtime() const override { return realtime_.load(std::memory_order_relaxed); }
 
   private:
@@ -85,6 +90,11 @@ class SdlOutput final : public AudioOutput {
 };
 
 }  // namespace
+
+std::mutex &sdlAudioMutex() {
+    static std::mutex m;
+    return m;
+}
 
 std::unique_ptr<AudioOutput> openSdlOutput(const OutputFormat &format, QString *why) {
     auto out = std::make_unique<SdlOutput>(format);
