@@ -56,28 +56,9 @@ class TestConsoleEditing : public QObject {
     // Playlist files of a player: playlist i is named "<letter>-list<i>" and holds items
     // "<letter><i>-<j>"; the chooser is filled from them with nothing chosen.
     QStringList makePlaylists(const QString &letter, int count, int items = 2) {
-        QStringList names;
-        for (int i = 0; i < count; ++i) {
-            names << QStringLiteral("%1-list%2").arg(letter).arg(i);
-            QStringList lines;
-            for (int j = 0; j < items; ++j) {
-                const QString item = QStringLiteral("%1%2-%3").arg(letter).arg(i).arg(j);
-                lines << item << wav(item + ".wav");
-            }
-            TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, i), lines);
-        }
-        TextFile::writeLines(OpenSaveFiles::NameListPath(letter), names);
-        QComboBox *combo = letter == "A" ? w_->Combo1 : w_->Combo2;
-        combo->clear();
-        combo->addItems(names);
-        combo->setCurrentIndex(-1);
-        return names;
+        return vb2test::makePlaylists(w_, letter, count, items, [this](const QString &n) { return wav(n); });
     }
-    void choose(int deck, int n) {
-        QComboBox *combo = deck == 0 ? w_->Combo1 : w_->Combo2;
-        combo->setCurrentIndex(n);
-        emit combo->activated(n);
-    }
+    void choose(int deck, int n) { vb2test::choosePlaylistAt(w_, deck, n); }
     void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, mods,
                           list->visualItemRect(list->item(row)).center());

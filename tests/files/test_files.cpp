@@ -82,28 +82,9 @@ class TestFiles : public QObject {
     }
     // Playlists "<letter>-list<i>" of two items each, in the chooser, nothing chosen.
     QStringList makePlaylists(const QString &letter, int count) {
-        QStringList names;
-        for (int i = 0; i < count; ++i) {
-            names << QStringLiteral("%1-list%2").arg(letter).arg(i);
-            QStringList lines;
-            for (int j = 0; j < 2; ++j) {
-                const QString item = QStringLiteral("%1%2-%3").arg(letter).arg(i).arg(j);
-                lines << item << wav(item + ".wav");
-            }
-            TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, i), lines);
-        }
-        TextFile::writeLines(OpenSaveFiles::NameListPath(letter), names);
-        QComboBox *combo = letter == "A" ? w_->Combo1 : w_->Combo2;
-        combo->clear();
-        combo->addItems(names);
-        combo->setCurrentIndex(-1);
-        return names;
+        return vb2test::makePlaylists(w_, letter, count, 2, [this](const QString &n) { return wav(n); });
     }
-    void choose(int deck, int n) {
-        QComboBox *combo = deck == 0 ? w_->Combo1 : w_->Combo2;
-        combo->setCurrentIndex(n);
-        emit combo->activated(n);
-    }
+    void choose(int deck, int n) { vb2test::choosePlaylistAt(w_, deck, n); }
     void selectRow(QListWidget *list, int row) {
         list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
         for (int i = 0; i < 3; ++i)

@@ -13,6 +13,7 @@
 #include "media/Probe.h"
 #include "platform/VbError.h"
 #include "support/AudioFiles.h"
+#include "support/OfflineRender.h"
 #include "support/TestEnv.h"
 #include "support/TestFiles.h"
 
@@ -73,11 +74,7 @@ QByteArray knownMidi() {
 }
 
 std::vector<float> render(double seconds) {
-    std::vector<float> out(size_t(std::llround(seconds * kRate)) * 2);
-    for (size_t at = 0; at < out.size(); at += size_t(AudioEngine::kBufferFrames) * 2)
-        AudioEngine::instance().render(
-            out.data() + at, int(std::min<size_t>(AudioEngine::kBufferFrames, (out.size() - at) / 2)));
-    return out;
+    return vb2test::renderOffline(seconds);
 }
 
 double rms(const std::vector<float> &v, size_t from = 0) {

@@ -17,6 +17,7 @@
 #include "media/MidiSynth.h"
 #include "midi/MidiFiles.h"
 #include "platform/VbError.h"
+#include "support/OfflineRender.h"
 #include "support/TestEnv.h"
 #include "support/TestFiles.h"
 
@@ -38,11 +39,7 @@ constexpr double kSlow = 1;
 #endif
 
 std::vector<float> render(double seconds) {
-    std::vector<float> out(size_t(std::llround(seconds * kRate)) * 2);
-    for (size_t at = 0; at < out.size(); at += size_t(AudioEngine::kBufferFrames) * 2)
-        AudioEngine::instance().render(
-            out.data() + at, int(std::min<size_t>(AudioEngine::kBufferFrames, (out.size() - at) / 2)));
-    return out;
+    return vb2test::renderOffline(seconds);
 }
 
 // Everything a decoder gives for the file, from its start.

@@ -127,6 +127,36 @@ inline void choosePlaylist(DJPlayer *w, int deck, const QString &name, const QSt
     emit combo->activated(n);
 }
 
+// Playlist files of a player: playlist i is named "<letter>-list<i>" and holds items
+// "<letter><i>-<j>", each the file `wav` gives for "<item>.wav"; the chooser is filled
+// from them with nothing chosen. Returns the playlists' names.
+inline QStringList makePlaylists(DJPlayer *w, const QString &letter, int count, int items,
+                                 const std::function<QString(const QString &)> &wav) {
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names << QStringLiteral("%1-list%2").arg(letter).arg(i);
+        QStringList lines;
+        for (int j = 0; j < items; ++j) {
+            const QString item = QStringLiteral("%1%2-%3").arg(letter).arg(i).arg(j);
+            lines << item << wav(item + ".wav");
+        }
+        TextFile::writeLines(OpenSaveFiles::PlaylistPath(letter, i), lines);
+    }
+    TextFile::writeLines(OpenSaveFiles::NameListPath(letter), names);
+    QComboBox *combo = letter == "A" ? w->Combo1 : w->Combo2;
+    combo->clear();
+    combo->addItems(names);
+    combo->setCurrentIndex(-1);
+    return names;
+}
+
+// Chooses playlist n of the player (0 = A, 1 = B) as the user does.
+inline void choosePlaylistAt(DJPlayer *w, int deck, int n) {
+    QComboBox *combo = deck == 0 ? w->Combo1 : w->Combo2;
+    combo->setCurrentIndex(n);
+    emit combo->activated(n);
+}
+
 // A user's click on a row, with Ctrl or Shift held for a multiple selection.
 inline void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, list->visualItemRect(list->item(row)).center());
