@@ -218,9 +218,12 @@ bool ServerOutput::open(QString *why) {
         const uint32_t buffer = uint32_t(fmt_.bufferFrames) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = buffer * 5 / 2;  // 25 ms: 20 ms of margin over one request
-        attr.prebuf = buffer / 2;       // after an underflow, play again as soon as sound is there
-        attr.minreq = buffer / 2;
+        // PulseAudio: 25 ms in all, asked for 5 ms at a time. PipeWire runs its graph at
+        // the request size, and at 5 ms a cycle it misses one now and then with no
+        // underflow reported: 10 ms requests and 30 ms in all keep it whole.
+        attr.tlength = pipewire_ ? buffer * 3 : buffer * 5 / 2;
+        attr.prebuf = buffer / 2;  // after an underflow, play again as soon as sound is there
+        attr.minreq = pipewire_ ? buffer : buffer / 2;
         attr.fragsize = uint32_t(-1);
         const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                              PA_STREAM_AUTO_TIMING_UPDATE);

@@ -125,7 +125,9 @@ class TestMediaServers : public QObject {
         QVERIFY(it.dropouts.empty());
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
         QVERIFY(std::fabs(endAfter - 1500) <= 30);
-        QVERIFY(AudioEngine::instance().outputLatency() <= 0.030);
+        // PipeWire's graph adds its cycle to the 30 ms its stream asks for.
+        const double maxLatency = server->kind() == QLatin1String("pipewire") ? 0.035 : 0.030;
+        QVERIFY(AudioEngine::instance().outputLatency() <= maxLatency);
     }
 
     // Three items, each started from the end of the one before as the queue
