@@ -10,14 +10,17 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra
-          libpulse-dev libdbus-1-dev pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse dbus)
+          libpulse-dev libdbus-1-dev)
 
-# The desktop entry's check in the test command.
-PACKAGES+=(desktop-file-utils)
+# Only for the tests: the private sound servers they play to, and the desktop entry's
+# check. Not installed by `run`, so a desktop keeps the sound server it has.
+TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse dbus
+               desktop-file-utils)
 
+# install_packages NAME...: installs those that are missing.
 install_packages() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -71,12 +74,12 @@ check_install() (
 
 case "${1:-run}" in
     run)
-        install_packages
+        install_packages "${PACKAGES[@]}"
         build vantelbrook2
         exec ./build/bin/vantelbrook2
         ;;
     test)
-        install_packages
+        install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         bash scripts/check-layers.sh
         build
         check_install
@@ -84,7 +87,7 @@ case "${1:-run}" in
         (cd build && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j"$(nproc)")
         ;;
     build)
-        install_packages
+        install_packages "${PACKAGES[@]}"
         build
         ;;
     *)
