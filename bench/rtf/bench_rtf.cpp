@@ -20,6 +20,7 @@
 #include "platform/Rtf.h"
 #include "platform/Settings.h"
 #include "script/ScriptsBox.h"
+#include "support/BenchEnv.h"
 
 namespace {
 
@@ -145,10 +146,7 @@ void measure(ScriptsBox &box, const QByteArray &bytes, const QString &path, cons
 
 int main(int argc, char *argv[]) {
     QTemporaryDir root;
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen").toUtf8());
-    qputenv("SDL_AUDIODRIVER", qEnvironmentVariable("SDL_AUDIODRIVER", "dummy").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
-    qputenv("VANTELBROOK2_HOME", root.path().toUtf8());
+    vb2bench::isolate(root.path());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Settings::save("Show Tips", "0");

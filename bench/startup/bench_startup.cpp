@@ -10,13 +10,11 @@
 #include "app/Base.h"
 #include "console/DJPlayer.h"
 #include "platform/Settings.h"
+#include "support/BenchEnv.h"
 
 int main(int argc, char *argv[]) {
     QTemporaryDir root;
-    qputenv("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen").toUtf8());
-    qputenv("SDL_AUDIODRIVER", qEnvironmentVariable("SDL_AUDIODRIVER", "dummy").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (root.path() + "/config").toUtf8());
-    qputenv("VANTELBROOK2_HOME", root.path().toUtf8());
+    vb2bench::isolate(root.path());
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
