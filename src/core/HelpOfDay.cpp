@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
@@ -31,7 +32,7 @@ HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
     Shape1->setObjectName("Shape1");
     Shape1->setGeometry(12, 12, 416, 170);
     Shape1->setFrameShape(QFrame::Box);
-    Shape1->setStyleSheet("QFrame#Shape1 { background: #fffbe6; border: 1px solid #9a9a9a; }");
+    paintBox();
 
     Image1 = new QLabel(Shape1);
     Image1->setObjectName("Image1");
@@ -75,6 +76,23 @@ HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
 
     Form_Load();
+}
+
+void HelpOfDay::paintBox() {
+    // The box is a note on the page: light yellow under the palette's dark text, a dark
+    // warm tone under a dark palette's light text, so the tip always reads in the text colour.
+    const QColor text = palette().color(QPalette::WindowText);
+    const bool lightText = text.lightnessF() > 0.5;
+    const QString back = lightText ? QStringLiteral("#3b3623") : QStringLiteral("#fffbe6");
+    const QString border = lightText ? QStringLiteral("#8a8470") : QStringLiteral("#9a9a9a");
+    Shape1->setStyleSheet(
+        QStringLiteral("QFrame#Shape1 { background: %1; border: 1px solid %2; }").arg(back, border));
+}
+
+void HelpOfDay::changeEvent(QEvent *event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && Shape1)
+        paintBox();
 }
 
 bool HelpOfDay::ShowTipsSetting() {

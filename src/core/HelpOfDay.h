@@ -39,4 +39,10 @@ class HelpOfDay : public QDialog {
     // Kept for the whole run: a later showing goes on after the last tip shown.
     static QStringList TipList;
     static int TipIndex;
+
+  protected:
+    void changeEvent(QEvent *event) override;
+
+  private:
+    void paintBox();
 };

@@ -3,9 +3,12 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <algorithm>
 
 #include "core/Frame.h"
 
@@ -63,6 +66,12 @@ Warning::Warning(QWidget *parent) : QDialog(parent) {
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
+    // The text lies on the banner's light picture, whatever the desktop's colours: a dark
+    // palette's light text would vanish there.
+    QPalette onBanner = Label1->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        onBanner.setColor(group, QPalette::WindowText, Qt::black);
+    Label1->setPalette(onBanner);
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");
@@ -114,11 +123,60 @@ void Warning::Prepare(const QString &wPromt, int wType) {
     if (first)
         first->setFocus();
     Label1->setText(wPromt);
+    fitMessage();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+}
+
+void Warning::fitMessage() {
+    // The designed text area holds two lines; a longer message makes the banner, and with
+    // it the window, taller, and a word wider than the area (a path) makes it wider, up to
+    // the screen. The text keeps its place; the buttons keep theirs under the banner,
+    // centred as designed.
+    const QSize designedLabel(px(3375), px(495));
+    QSize room(1 << 14, 1 << 14);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        // Less the window's own margins around the text and a title bar's height.
+        room = screen->availableGeometry().size() -
+               QSize(px(4800) - designedLabel.width(), px(1560) - designedLabel.height() + 40);
+    }
+    int widest = 0;
+    const QFontMetrics metrics(Label1->font());
+    for (const QString &word : Label1->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        widest = std::max(widest, metrics.horizontalAdvance(word));
+    const int margins = 2 * (Label1->margin() + Label1->frameWidth());
+    const int width =
+        std::clamp(widest + margins, designedLabel.width(), std::max(designedLabel.width(), room.width()));
+    const int height = std::clamp(Label1->heightForWidth(width), designedLabel.height(),
+                                  std::max(designedLabel.height(), room.height()));
+    const QSize extra(width - designedLabel.width(), height - designedLabel.height());
+    bannerHeight_ = px(960) + extra.height();
+
+    Label1->resize(width, height);
+    setFixedSize(px(4800) + extra.width(), px(1560) + extra.height());
+    Line1->setGeometry(0, bannerHeight_ - 1, this->width(), 2);
+    for (int i = 0; i < int(kButtons.size()); ++i)
+        Command1[i]->move(px(kButtons[i].left) + extra.width() / 2, px(1080) + extra.height());
+}
+
+void Warning::paintEvent(QPaintEvent *event) {
+    QDialog::paintEvent(event);
+    // Where the window grew, the banner goes on as its picture's last row and column do.
+    const QLabel *shown = Image2->isVisible() ? Image2 : Image1;
+    const QPixmap picture = shown->pixmap();
+    if (picture.isNull() || !shown->isVisible())
+        return;
+    const QRect designed(0, 0, px(4800), px(960));
+    QPainter p(this);
+    if (bannerHeight_ > designed.height())
+        p.drawPixmap(QRect(0, designed.height(), designed.width(), bannerHeight_ - designed.height()),
+                     picture, QRect(0, picture.height() - 1, picture.width(), 1));
+    if (width() > designed.width())
+        p.drawPixmap(QRect(designed.width(), 0, width() - designed.width(), bannerHeight_), picture,
+                     QRect(picture.width() - 1, 0, 1, picture.height()));
 }
 
 void Warning::Command1_Click(int Index) {

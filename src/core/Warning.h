@@ -31,6 +31,12 @@ class Warning : public QDialog {
     QFrame *Line1 = nullptr;
     std::array<QPushButton *, 8> Command1{};
 
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+
   private:
+    // Grows the text area, the banner and the window to hold the message.
+    void fitMessage();
     int answer_ = 0;
+    int bannerHeight_ = 0;
 };

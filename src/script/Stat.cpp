@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
 #include <exception>
 
 #include "core/Globals.h"
@@ -54,6 +55,10 @@ Stat::Stat(bool askBeforeReplacing, QWidget *parent)
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(px(1560), px(3720), px(3120), px(375));
     Label2->setAutoFillBackground(true);
+    // A result longer than the designed width (a long month's name with the year) goes on
+    // a second line below; see showResult.
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     Command2 = new QPushButton(QStringLiteral("OK"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -110,14 +115,21 @@ void Stat::Command1_Click() {
     if (FileSystem::isExistingFile(StatisticsReportPath(date))) {
         const QPalette system = QApplication::palette();
         paintLabel(Label2, system.color(QPalette::Highlight), system.color(QPalette::HighlightedText));
-        Label2->setText(QStringLiteral(" Found a Statistics file about ") + DayMonthText(date) +
-                        QLatin1Char(' ') + QString::number(date.year()));
+        showResult(QStringLiteral(" Found a Statistics file about ") + DayMonthText(date) + QLatin1Char(' ') +
+                   QString::number(date.year()));
         Command2->setEnabled(true);
     } else {
-        paintLabel(Label2, QColor(255, 128, 128), QColor(255, 255, 0));
-        Label2->setText(QStringLiteral(" Statistics file is not found"));
+        // The light red of the design; yellow on it reads at barely 2:1, so the words are black.
+        paintLabel(Label2, QColor(255, 128, 128), QColor(Qt::black));
+        showResult(QStringLiteral(" Statistics file is not found"));
         Command2->setEnabled(false);
     }
+}
+
+void Stat::showResult(const QString &text) {
+    Label2->setText(text);
+    // Grows downwards from its designed place, never shrinks below its designed height.
+    Label2->resize(Label2->width(), std::max(px(375), Label2->heightForWidth(Label2->width())));
 }
 
 void Stat::Command2_Click() {

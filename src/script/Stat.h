@@ -36,6 +36,7 @@ class Stat : public QDialog {
     QString SearchedDate;
 
   private:
+    void showResult(const QString &text);
     bool askBeforeReplacing_;
     bool settingCalendar_ = false;
     QDate searched_;

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,22 +23,38 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>
 #include <map>
 
+#include "app/About.h"
+#include "app/Base.h"
+#include "app/Begin.h"
+#include "console/AddJingle.h"
+#include "console/AutoSt.h"
 #include "console/ConsoleGlobals.h"
 #include "console/ConsoleLook.h"
 #include "console/DJPlayer.h"
+#include "console/DeleteLists.h"
 #include "console/Faders.h"
-#include "app/Base.h"
+#include "console/Property.h"
+#include "console/RepCop.h"
+#include "console/SelFol.h"
+#include "core/Frame.h"
 #include "core/Globals.h"
+#include "core/HelpOfDay.h"
 #include "core/OpenSaveFiles.h"
+#include "core/UserInf.h"
+#include "core/Warning.h"
 #include "platform/TextFile.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
@@ -82,6 +99,137 @@ QPalette darkPalette() {
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
     return p;
+}
+
+// A palette whose text hardly differs from its window: grey on grey, light or dark.
+QPalette greyPalette(bool light) {
+    QPalette p = QApplication::style()->standardPalette();
+    const QColor window = light ? QColor(0xc0, 0xc0, 0xc0) : QColor(0x40, 0x40, 0x40);
+    const QColor text = light ? QColor(0xa8, 0xa8, 0xa8) : QColor(0x58, 0x58, 0x58);
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base, QPalette::AlternateBase})
+        p.setColor(role, window);
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        p.setColor(role, text);
+    return p;
+}
+
+// Whether every text of a window shows whole and reads: each visible label, button, check
+// box and group box title of `window` (a top-level window, shown) is measured in its own
+// font against the room its style gives the text, and the text's pixels in the rendered
+// window are looked for at 3:1 against the commonest colour of that room. Returns what
+// does not, one line each.
+QStringList textFaults(QWidget *window, const QString &where, bool read = true) {
+    QCoreApplication::processEvents();
+    const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QStringList faults;
+    auto fault = [&](const QWidget *w, const QString &text, const QString &what) {
+        faults << QString("%1: %2 \"%3\" %4").arg(where, w->objectName(), text.left(60), what);
+    };
+    // Pixels of `room` (in w) that stand out at 3:1 from the commonest colour there.
+    auto inked = [&](const QWidget *w, const QRect &room) {
+        const QRect r = QRect(w->mapTo(window, room.topLeft()), room.size()).intersected(image.rect());
+        std::map<QRgb, int> count;
+        for (int x = r.left(); x <= r.right(); ++x)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                ++count[image.pixel(x, y)];
+        QRgb back = 0;
+        int most = -1;
+        for (const auto &[c, n] : count)
+            if (n > most)
+                back = c, most = n;
+        int n = 0;
+        for (const auto &[c, k] : count)
+            n += ratio(c, back) >= 3.0 ? k : 0;
+        return n;
+    };
+    auto withoutMnemonics = [](QString t) {
+        t.replace(QRegularExpression("&(.)"), "\\1");
+        return t;
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        // A control another lies over (the emergency banner over the strip) is not seen.
+        const QPoint centre = w->mapTo(window, w->rect().center());
+        if (QWidget *top = window->childAt(centre); top && top != w && !w->isAncestorOf(top))
+            continue;
+        QString text;
+        QRect room;
+        int need = 0, needHeight = 0;
+        bool readable = read;
+        const QFontMetrics fm(w->font());
+        if (auto *l = qobject_cast<QLabel *>(w)) {
+            text = l->text();
+            if (text.isEmpty())
+                continue;
+            const int m = l->margin();
+            room = l->contentsRect().adjusted(m, m, -m, -m);
+            const bool rich = l->textFormat() == Qt::RichText ||
+                              (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+            if (rich) {
+                QTextDocument doc;
+                doc.setDefaultFont(l->font());
+                doc.setDocumentMargin(0);
+                doc.setHtml(text);
+                if (l->wordWrap())
+                    doc.setTextWidth(room.width());
+                need = int(std::ceil(doc.idealWidth()));
+                needHeight = int(std::ceil(doc.size().height()));
+            } else {
+                const int flags = Qt::AlignLeft | Qt::AlignTop | (l->wordWrap() ? Qt::TextWordWrap : 0);
+                const QRect r = fm.boundingRect(QRect(0, 0, l->wordWrap() ? room.width() : 1 << 20, 1 << 20),
+                                                flags, text);
+                need = r.width();
+                needHeight = r.height();
+            }
+        } else if (auto *b = qobject_cast<QPushButton *>(w)) {
+            text = withoutMnemonics(b->text());
+            if (text.isEmpty())
+                continue;
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            if (b->autoDefault() || b->isDefault())
+                opt.features |= QStyleOptionButton::AutoDefaultButton;
+            room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+            need = fm.horizontalAdvance(text) + (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+            needHeight = fm.height();
+        } else if (qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w)) {
+            auto *b = static_cast<QAbstractButton *>(w);
+            text = withoutMnemonics(b->text());
+            if (text.isEmpty())
+                continue;
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            room = b->style()->subElementRect(
+                qobject_cast<QCheckBox *>(w) ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents,
+                &opt, b);
+            need = fm.horizontalAdvance(text);
+            needHeight = fm.height();
+        } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
+            text = withoutMnemonics(g->title());
+            if (text.isEmpty())
+                continue;
+            // The title stands on the frame, a few pixels in from either side.
+            room = QRect(0, 0, g->width() - 8, fm.height());
+            need = fm.horizontalAdvance(text);
+            needHeight = fm.height();
+            readable = false;  // drawn by the style over its frame line
+        } else {
+            continue;
+        }
+        if (need > room.width() || needHeight > room.height())
+            fault(w, text,
+                  QString("needs %1 x %2 px, has %3 x %4")
+                      .arg(need)
+                      .arg(needHeight)
+                      .arg(room.width())
+                      .arg(room.height()));
+        else if (readable && w->isEnabled() && inked(w, room) < 2)
+            fault(w, text, "does not read (under 2 pixels at 3:1 against its background)");
+    }
+    return faults;
 }
 
 // A picture of the console and the place of its controls in it.
@@ -271,6 +419,8 @@ class TestConsoleLook : public QObject {
   private slots:
     void initTestCase() {
         QApplication::setStyle(QStyleFactory::create("Fusion"));
+        // As the program does at start-up: every window in the design font.
+        QApplication::setFont(DesignFont());
         w_ = vb2test::showConsole();
         BaseInstance().resize(1024, 768);
         QVERIFY(QTest::qWaitForWindowExposed(&BaseInstance()));
@@ -282,16 +432,28 @@ class TestConsoleLook : public QObject {
     // Every mark and lamp of the console in every state of a player and of the broadcast,
     // read off the rendered window: a mark shown stands out at least 3:1 from what is
     // around it, a mark hidden leaves no trace.
+    // On a light and a dark palette every text of the console shows whole and reads too. On
+    // the grey palettes (text hardly differing from the window) the players' marks stand out
+    // by their own choice of black or white; the strip's design colours are not made for them.
     void marksShowInEveryState_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
+        QTest::addColumn<QPalette>("palette");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("light") << QApplication::style()->standardPalette() << true;
+        QTest::newRow("dark") << darkPalette() << true;
+        QTest::newRow("grey-light") << greyPalette(true) << false;
+        QTest::newRow("grey-dark") << greyPalette(false) << false;
     }
     void marksShowInEveryState() {
-        QFETCH(bool, dark);
-        paletteName_ = dark ? "dark" : "light";
+        QFETCH(QPalette, palette);
+        QFETCH(bool, whole);
+        paletteName_ = QTest::currentDataTag();
         const QPalette before = QApplication::palette();
-        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        QApplication::setPalette(palette);
+        QStringList faults;
+        auto readable = [&](const QString &state) {
+            if (whole)
+                faults << textFaults(&BaseInstance(), paletteName_ + " console " + state);
+        };
         w_->Show();
         w_->Command13_Click();
 
@@ -307,6 +469,7 @@ class TestConsoleLook : public QObject {
             QVERIFY2(s.share(title, qRgb(255, 255, 192), 3.0) > 0.03, "the cued title does not read");
         }
         screenshot("cued");
+        readable("cued");
 
         // Playing: the play mark, and the running light in two of its phases.
         w_->Command9->click();
@@ -316,21 +479,29 @@ class TestConsoleLook : public QObject {
         w_->Timer10_Timer();
         checkMarks("play", 0);
         screenshot("playing-1");
+        readable("playing-1");
         for (int k = 0; k < 3; ++k)
             w_->Timer10_Timer();
         checkMarks("play", 3);
         screenshot("playing-2");
+        readable("playing-2");
 
         // Paused: the two bars; the lamp lit last stays lit.
         w_->Command9->click();
         QVERIFY(!PlayingA && PlayerAInUse);
         checkMarks("pause", 3);
         screenshot("paused");
+        readable("paused");
 
         // Stopped: the square, no lamp.
         w_->Command13->click();
         checkMarks("stop", -1);
         screenshot("stopped");
+        readable("stopped");
+        if (!whole) {
+            QApplication::setPalette(before);
+            return;
+        }
 
         // The broadcast strip: the on-air lamp's border shows while it is out.
         button("Broadcon")->trigger();
@@ -347,6 +518,7 @@ class TestConsoleLook : public QObject {
         QCOMPARE(QColor(yellow), QColor(255, 255, 192));
         QVERIFY2(s.share(s.rectOf(w_->Label21), yellow, 3.0) > 0.03, "\"Prepare\" does not read on its lamp");
         screenshot("prepare");
+        readable("prepare");
 
         // On the air: the red lamp, with "On Air" on it; its dark phase keeps the border.
         w_->Command12->click();
@@ -361,6 +533,7 @@ class TestConsoleLook : public QObject {
         outlined(s, w_->Shape3, "on-air lamp");
         QVERIFY2(s.share(s.rectOf(w_->Label21), red, 3.0) > 0.03, "\"On Air\" does not read on its lamp");
         screenshot("on-air");
+        readable("on-air");
         w_->Timer6_Timer();
         s = grab();
         outlined(s, w_->Shape3, "on-air lamp (blinking out)");
@@ -389,12 +562,14 @@ class TestConsoleLook : public QObject {
                 QVERIFY2(banner.contains(s.rectOf(e)),
                          qPrintable(e->objectName() + " shows beside the banner"));
         screenshot("emergency");
+        readable("emergency");
 
         button("Alarm")->trigger();
         QVERIFY(w_->Frame10->isHidden());
         w_->Command15->click();  // the broadcast stops
         button("Broadcon")->trigger();
         QApplication::setPalette(before);
+        QVERIFY2(faults.isEmpty(), qPrintable("\n" + faults.join("\n")));
     }
 
     // The playlist that has the keyboard wears a ring; the other does not.
@@ -450,10 +625,128 @@ class TestConsoleLook : public QObject {
         QVERIFY2(area.contains(box->geometry()), "the script box opened outside the frame");
     }
 
+    // Every window of the program, in a light and a dark palette: each label, button,
+    // check box and group box title shows its whole text in the design font, and reads.
+    // Texts written at run time are given their longest: the viewer's result for a long
+    // month, a message of 300 characters, a full disk's reason with its path, a tip.
+    void everyWindowShowsItsTextsWhole_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void everyWindowShowsItsTextsWhole() {
+        QFETCH(bool, dark);
+        paletteName_ = dark ? "dark" : "light";
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        QStringList faults;
+        auto check = [&](QWidget *window, const QString &where) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            faults << textFaults(window, where);
+            screenshot(where);
+        };
+
+        // The statistics viewer: its result for the longest month's name, found and not.
+        const QDate longest(2026, 9, 30);
+        const QString report = StatisticsReportPath(longest);
+        QDir().mkpath(QFileInfo(report).path());
+        TextFile::writeLines(report, {"|12:00 | 03:00 | Overture"});
+        {
+            Stat stat(false, w_);
+            stat.Calendar1->setSelectedDate(longest);
+            stat.Command1->click();
+            QCOMPARE(stat.Label2->text(), QString(" Found a Statistics file about 30 September 2026"));
+            check(&stat, "Stat found");
+            stat.Calendar1->setSelectedDate(longest.addDays(-1));
+            stat.Command1->click();
+            check(&stat, "Stat not found");
+        }
+        // Messages: 300 characters, and a full disk's reason naming a deep path.
+        QString message;
+        while (message.size() < 300)
+            message += "The playlist cannot be saved while the player plays from it. ";
+        message.truncate(300);
+        const QString fullDisk =
+            "Cannot write file: /home/stage-manager/.local/share/Vantelbrook2/"
+            "Statistics/2026/30 September.txt (No space left on device)";
+        for (const auto &[text, type] :
+             {std::pair{message, 0}, std::pair{fullDisk, 0}, std::pair{message, 3}}) {
+            Warning box;
+            box.Prepare(text, type);
+            check(&box, QString("Warning type %1, %2 characters").arg(type).arg(text.size()));
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY(box.width() <= screen.width() && box.height() <= screen.height());
+        }
+        {
+            HelpOfDay tip;  // Tips.tps missing: the longest text it shows
+            check(&tip, "HelpOfDay");
+        }
+        {
+            UserInf info;
+            check(&info, "UserInf");
+        }
+        {
+            Begin about;
+            check(&about, "Begin");
+        }
+        {
+            About splash;
+            splash.lblVersion->setText(About::VersionText());
+            check(&splash, "About");
+        }
+        {
+            AutoSt options;
+            check(&options, "AutoSt");
+        }
+        {
+            AddJingle jingles;
+            check(&jingles, "AddJingle");
+        }
+        {
+            SelFol folders(audio_.path());
+            check(&folders, "SelFol");
+        }
+        {
+            DeleteLists lists(*w_);
+            check(&lists, "DeleteLists");
+        }
+        {
+            RepCop copy(*w_);
+            check(&copy, "RepCop");
+        }
+        {
+            w_->Show();
+            clickRow(w_->List1, 0);
+            w_->List1_GotFocus();  // the click gives it the keyboard where a window manager lets it
+            Property properties(*w_);
+            QVERIFY(properties.Form_Load());
+            check(&properties, "Property");
+        }
+        Faders::load();
+        check(Faders::loaded(), "Faders");
+        Faders::unload();
+        w_->rct_Click(190);
+        QWidget *remote = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == "Remote" && top->isVisible())
+                remote = top;
+        QVERIFY(remote);
+        check(remote, "Remote");
+        remote->close();
+        w_->Show();  // the bar stands in for the console while it is up
+        // The frame with the console and the script box.
+        ScriptsBoxInstance().Show();
+        check(&BaseInstance(), "frame with the console and the script box");
+
+        QApplication::setPalette(before);
+        QVERIFY2(faults.isEmpty(), qPrintable("\n" + faults.join("\n")));
+    }
+
     // The Window menu's arrangements with the console and the script box open, the strip
     // and the banner shown and hidden in between: the console keeps its designed size,
-    // lies wholly inside the frame with every control of it, and no other window covers it
-    // in a tiling.
+    // lies wholly inside the frame with every control of it, the script box lies inside the
+    // frame too, and no other window covers the console in a tiling.
     void arrangementsKeepTheConsoleWhole() {
         ScriptsBoxInstance().Show();
         QMdiSubWindow *console = subOf(w_), *box = subOf(&ScriptsBoxInstance());
@@ -489,6 +782,8 @@ class TestConsoleLook : public QObject {
             }
             QVERIFY2(box->width() >= 160 && box->height() >= 120,
                      qPrintable(when + ": the script box shrank"));
+            QVERIFY2(area.contains(box->geometry()),
+                     qPrintable(when + ": the script box reaches out of the frame"));
         };
         const std::pair<int, const char *> arrangements[] = {
             {33, "Cascade"}, {31, "Tile Horizontally"}, {32, "Tile Vertically"}, {34, "Arrange Icons"}};

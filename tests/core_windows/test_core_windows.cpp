@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -11,7 +12,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 
 #include "app/About.h"
@@ -296,25 +299,49 @@ class TestCoreWindows : public QObject {
         QCOMPARE(second, QStringList({"Command1(0):OK@120"}));
     }
 
-    // A long text wraps inside the fixed area; text is shown literally.
+    // A short text keeps the designed window; a long one wraps and the window grows to
+    // hold it, a word wider than the text area (a path) widening it, up to the screen. The
+    // text keeps its place, the buttons theirs under the banner; text is shown literally.
     void messageBoxText() {
         QSize size;
-        QRect label;
+        QRect label, button;
         QString text;
         bool wraps = false;
+        whenShown<Warning>([&](Warning *w) {
+            size = w->size();
+            auto *l = child<QLabel>(w, "Label1");
+            label = l->geometry();
+            button = child<QPushButton>(w, "Command1(0)")->geometry();
+            text = l->text();
+            wraps = l->wordWrap() && l->textFormat() == Qt::PlainText;
+            click(w, "Command1(0)");
+        });
+        WarningWindows("Short", 0);
+        QCOMPARE(size, QSize(320, 104));
+        QCOMPARE(label, QRect(80, 16, 225, 33));
+        QCOMPARE(button, QRect(120, 72, 81, 25));
+
         const QString longText =
             QString("Unknown error in opening file: /media/show/") + QString(300, 'x') + " & <b>not bold</b>";
         whenShown<Warning>([&](Warning *w) {
             size = w->size();
             auto *l = child<QLabel>(w, "Label1");
             label = l->geometry();
+            button = child<QPushButton>(w, "Command1(0)")->geometry();
             text = l->text();
             wraps = l->wordWrap() && l->textFormat() == Qt::PlainText;
             click(w, "Command1(0)");
         });
         WarningWindows(longText, 0);
-        QCOMPARE(size, QSize(320, 104));
-        QCOMPARE(label, QRect(80, 16, 225, 33));
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QCOMPARE(label.topLeft(), QPoint(80, 16));
+        QVERIFY2(size.width() > 320 && size.height() > 104 && size.width() <= screen.width() &&
+                     size.height() <= screen.height(),
+                 qPrintable(QString("%1 x %2").arg(size.width()).arg(size.height())));
+        QVERIFY(label.width() > 225 && label.height() > 33);
+        // The OK button stays in the middle, under the text.
+        QVERIFY(std::abs(button.center().x() - size.width() / 2) <= 1);
+        QVERIFY(button.top() > label.bottom());
         QCOMPARE(text, longText);
         QVERIFY(wraps);
     }
