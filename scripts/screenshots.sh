@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Pictures of the console as a user sees it: the program runs under a virtual X
-# server with a window manager, and the screen is saved in each state of the console
-# (cued, playing in two phases of the running light, paused, stopped, Prepare, on the
-# air, emergency; light and dark palettes), under the frame's window arrangements,
-# and with the small windows around it.
+# server with a window manager, and the screen is saved at start-up (the tip of the
+# day) in a light and a dark desktop theme, in each state of the console (cued,
+# playing in two phases of the running light, paused, stopped, Prepare, on the air,
+# emergency; light and dark palettes), under the frame's window arrangements, and
+# with every other window of the program (light and dark palettes).
 #
 #   scripts/screenshots.sh [build folder] [output folder]
 #
@@ -49,22 +50,36 @@ openbox >"$scratch/wm.log" 2>&1 &
 pids+=($!)
 sleep 1
 
-# A first start on an empty program folder, as a new user meets it.
-mkdir -p "$scratch/config" "$scratch/home"
-cp "$build/bin/Tips.tps" "$scratch/home/" 2>/dev/null || true
-export XDG_CONFIG_HOME="$scratch/config" VANTELBROOK2_HOME="$scratch/home"
-export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
-"$build/bin/vantelbrook2" >"$scratch/program.log" 2>&1 &
-program=$!
-pids+=("$program")
-for _ in $(seq 100); do xdotool search --name '^Vantelbrook2$' >/dev/null 2>&1 && break; sleep 0.1; done
-sleep 2
-import -window root "$out/start-up.png"
-# The tip of the day answered with Enter: the frame and the console alone.
-xdotool key Return
-sleep 1
-import -window root "$out/start-up-console.png"
-kill "$program" 2>/dev/null || true
+# A first start on an empty program folder, as a new user meets it: in the desktop's
+# light theme, and in a dark one (GTK's Adwaita-dark through Qt's GTK3 platform theme,
+# Debian: qt6-gtk-platformtheme gnome-themes-extra) when that is installed.
+plugins="$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || true)"
+themes=(light)
+if [ -e "$plugins/platformthemes/libqgtk3.so" ] && [ -d /usr/share/themes/Adwaita-dark ]; then
+    themes+=(dark)
+fi
+for theme in "${themes[@]}"; do
+    rm -rf "$scratch/config" "$scratch/home"
+    mkdir -p "$scratch/config" "$scratch/home"
+    cp "$build/bin/Tips.tps" "$scratch/home/" 2>/dev/null || true
+    (
+        export XDG_CONFIG_HOME="$scratch/config" VANTELBROOK2_HOME="$scratch/home"
+        export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+        if [ "$theme" = dark ]; then export QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark; fi
+        exec "$build/bin/vantelbrook2"
+    ) >"$scratch/program.log" 2>&1 &
+    program=$!
+    pids+=("$program")
+    for _ in $(seq 100); do xdotool search --name '^Tip of the Day$' >/dev/null 2>&1 && break; sleep 0.1; done
+    sleep 2
+    import -window root "$out/$theme-start-up.png"
+    # The tip of the day answered with Enter: the frame and the console alone.
+    xdotool search --name '^Tip of the Day$' windowactivate --sync key Return 2>/dev/null || true
+    sleep 1
+    import -window root "$out/$theme-start-up-console.png"
+    kill "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
+done
 
 # The console's states, driven through the real windows by the look test, which saves
 # the screen at each.

@@ -5,6 +5,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QSlider>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
 
@@ -188,6 +193,68 @@ void FocusRing::paintEvent(QPaintEvent *) {
     p.fillRect(QRect(r.left(), r.bottom() - Width + 1, r.width(), Width), c);
     p.fillRect(QRect(r.left(), r.top(), Width, r.height()), c);
     p.fillRect(QRect(r.right() - Width + 1, r.top(), Width, r.height()), c);
+}
+
+namespace {
+
+// The application's style but for the sliders' tick marks, which it draws itself.
+class TickStyle : public QProxyStyle {
+  public:
+    TickStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override {
+        const auto *slider = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (control != CC_Slider || !slider || !(slider->subControls & SC_SliderTickmarks)) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        QStyleOptionSlider rest = *slider;
+        rest.subControls &= ~SC_SliderTickmarks;
+        QProxyStyle::drawComplexControl(control, &rest, painter, widget);
+        drawTickMarks(*slider, painter, widget);
+    }
+
+  private:
+    void drawTickMarks(const QStyleOptionSlider &slider, QPainter *painter, const QWidget *widget) const {
+        const bool horizontal = slider.orientation == Qt::Horizontal;
+        const QRect r = slider.rect;
+        const int handle = pixelMetric(PM_SliderLength, &slider, widget);
+        const int depth = std::max(2, pixelMetric(PM_SliderTickmarkOffset, &slider, widget));
+        const int span = (horizontal ? r.width() : r.height()) - handle;
+        int step = slider.tickInterval > 0 ? slider.tickInterval : std::max(1, slider.pageStep);
+        painter->save();
+        painter->setPen(QPen(lineColor(slider.palette), 1));
+        for (long v = slider.minimum; v <= slider.maximum; v += step) {
+            const int at =
+                sliderPositionFromValue(slider.minimum, slider.maximum, int(v), span, slider.upsideDown) +
+                handle / 2;
+            if (horizontal) {
+                if (slider.tickPosition & QSlider::TicksAbove)
+                    painter->drawLine(r.left() + at, r.top() + 1, r.left() + at, r.top() + depth);
+                if (slider.tickPosition & QSlider::TicksBelow)
+                    painter->drawLine(r.left() + at, r.bottom() - 1, r.left() + at, r.bottom() - depth);
+            } else {
+                if (slider.tickPosition & QSlider::TicksLeft)
+                    painter->drawLine(r.left() + 1, r.top() + at, r.left() + depth, r.top() + at);
+                if (slider.tickPosition & QSlider::TicksRight)
+                    painter->drawLine(r.right() - 1, r.top() + at, r.right() - depth, r.top() + at);
+            }
+        }
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+void drawTicks(QSlider *slider) {
+    // One style for every slider of the program, kept until the application ends.
+    static QPointer<TickStyle> style;
+    if (!style) {
+        style = new TickStyle;
+        style->setParent(qApp);
+    }
+    slider->setStyle(style);
 }
 
 }  // namespace ConsoleLook

@@ -7,6 +7,7 @@
 #include <QLabel>
 
 class QPalette;
+class QSlider;
 
 namespace ConsoleLook {
 
@@ -74,5 +75,9 @@ int titleRoom(const QString &title);
 
 // The ring's colour: the palette's highlight where it stands out from the window, else the text.
 QColor focusColor(const QPalette &palette);
+
+// Draws the slider's tick marks in the line colour: the style's own ticks (its window colour
+// a little darker) all but vanish on a dark window.
+void drawTicks(QSlider *slider);
 
 }  // namespace ConsoleLook

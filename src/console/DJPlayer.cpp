@@ -287,6 +287,7 @@ void DJPlayer::buildMixer() {
         s->setInvertedControls(true);
         s->setTickPosition(QSlider::TicksBothSides);
         s->setTickInterval(6);
+        ConsoleLook::drawTicks(s);
         return s;
     };
     Slider1 = level("Slider1", 120);

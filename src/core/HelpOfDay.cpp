@@ -74,6 +74,9 @@ HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
     cmdOK->setGeometry(344, 192, 84, 26);
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // The keyboard starts on OK: where the desktop lets Enter press the focused control
+    // (GNOME's theme does), Enter on the check box would tick it instead of closing.
+    cmdOK->setFocus();
 
     Form_Load();
 }

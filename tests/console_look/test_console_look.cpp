@@ -462,6 +462,21 @@ class TestConsoleLook : public QObject {
         QVERIFY(w_->Command9->isEnabled());
         checkMarks("stop", -1);
         {
+            // The level sliders' tick marks, on both sides, stand out 3:1 from the mixer.
+            const Shot s = grab();
+            for (const QSlider *slider : {w_->Slider1, w_->Slider2}) {
+                const QRect r = s.rectOf(slider);
+                const QRgb back = s.around(r, 1);
+                for (const QRect &side : {QRect(r.left(), r.top(), 4, r.height()),
+                                          QRect(r.right() - 3, r.top(), 4, r.height())}) {
+                    const double pixels = s.share(side, back, 3.0) * side.width() * side.height();
+                    QVERIFY2(pixels >= 8 * 2, qPrintable(QString("%1 %2: %3 tick pixels at 3:1")
+                                                             .arg(paletteName_, slider->objectName())
+                                                             .arg(pixels)));
+                }
+            }
+        }
+        {
             // The cued title reads on its light yellow.
             const Shot s = grab();
             const QRect title = s.rectOf(w_->Label1);
