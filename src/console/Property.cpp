@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
@@ -42,10 +44,28 @@ Property::Property(DJPlayer &console) : QDialog(&console), w_(console) {
     Label7 = makeLabel(this, "Label7", QString(), {60, 42, 288, 16}, false);
     Label2 = makeLabel(this, "Label2", QStringLiteral("Path:"), {8, 60, 48, 16}, true);
     Label3 = makeLabel(this, "Label3", QString(), {60, 60, 288, 32}, false);
-    Label3->setWordWrap(true);
-    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QLabel *value : {Label8, Label3}) {
+        value->setWordWrap(true);
+        value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
     for (QLabel *value : {Label8, Label5, Label7, Label3})
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void Property::fitTexts() {
+    // A long name or a deep path takes more lines than designed: its row grows, and the
+    // rows below it and the window move down by as much.
+    const std::pair<QLabel *, QLabel *> rows[] = {
+        {Label1, Label8}, {Label4, Label5}, {Label6, Label7}, {Label2, Label3}};
+    int top = 6;
+    for (const auto &[caption, value] : rows) {
+        const int designed = value == Label3 ? 32 : 16;
+        const int height = std::max(designed, value->wordWrap() ? value->heightForWidth(value->width()) : 0);
+        caption->move(caption->x(), top);
+        value->setGeometry(value->x(), top, value->width(), height);
+        top += height + 2;
+    }
+    setFixedSize(353, std::max(97, top + 3));
 }
 
 QString Property::DateText(const QDateTime &when) {
@@ -79,6 +99,7 @@ bool Property::Form_Load() {
     Label3->setText(path);
     Label5->setText(DateText(info.lastModified()));
     Label7->setText(SizeText(info.size()));
+    fitTexts();
     return true;
 }
 

@@ -29,5 +29,6 @@ class Property : public QDialog {
     static void ShowFor(DJPlayer &console);
 
   private:
+    void fitTexts();
     DJPlayer &w_;
 };

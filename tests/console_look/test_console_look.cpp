@@ -706,6 +706,20 @@ class TestConsoleLook : public QObject {
             check(&tip, "HelpOfDay");
         }
         {
+            // Every tip the program ships.
+            QFile::copy(QStringLiteral(VB2_TEST_DATA "/../../resources/Tips.tps"),
+                        vb2test::env()->home() + "/Tips.tps");
+            HelpOfDay::TipList.clear();
+            HelpOfDay::TipIndex = 0;
+            HelpOfDay tip;
+            QVERIFY(HelpOfDay::TipList.size() >= 10);
+            for (int k = 0; k < HelpOfDay::TipList.size(); ++k) {
+                check(&tip, QString("HelpOfDay tip %1").arg(k + 1));
+                tip.cmdNextTip->click();
+            }
+            QFile::remove(vb2test::env()->home() + "/Tips.tps");
+        }
+        {
             UserInf info;
             check(&info, "UserInf");
         }
@@ -739,7 +753,14 @@ class TestConsoleLook : public QObject {
             check(&copy, "RepCop");
         }
         {
+            // An item deep in a station's folders: the properties show its whole path.
+            const QString deep = audio_.path() +
+                                 "/Recordings/2026/Autumn season/The Winter's Tale, act two/" +
+                                 "Sheep-shearing feast, scene 3.wav";
+            QDir().mkpath(QFileInfo(deep).path());
+            QFile::copy(audio_.path() + "/Overture.wav", deep);
             w_->Show();
+            choosePlaylist({deep});
             clickRow(w_->List1, 0);
             w_->List1_GotFocus();  // the click gives it the keyboard where a window manager lets it
             Property properties(*w_);
