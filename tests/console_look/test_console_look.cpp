@@ -148,11 +148,13 @@ QStringList textFaults(QWidget *window, const QString &where, bool read = true) 
         return t;
     };
     for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (!w->isVisibleTo(window))
+        // Shown, and not cut away by its parents (the strip's row below a console without it).
+        if (!w->isVisibleTo(window) || w->visibleRegion().isEmpty())
             continue;
         // A control another lies over (the emergency banner over the strip) is not seen.
         const QPoint centre = w->mapTo(window, w->rect().center());
-        if (QWidget *top = window->childAt(centre); top && top != w && !w->isAncestorOf(top))
+        if (QWidget *top = window->childAt(centre);
+            top && top != w && !w->isAncestorOf(top) && !top->isAncestorOf(w))
             continue;
         QString text;
         QRect room;
@@ -303,8 +305,10 @@ class TestConsoleLook : public QObject {
         if (shots_.isEmpty())
             return;
         QTest::qWait(150);
+        QString file = paletteName_ + "-" + name;
+        file.replace(QRegularExpression("[^A-Za-z0-9]+"), "-");
         if (QScreen *s = QGuiApplication::primaryScreen())
-            s->grabWindow(0).save(shots_ + "/" + paletteName_ + "-" + name + ".png");
+            s->grabWindow(0).save(shots_ + "/" + file + ".png");
     }
 
     // A filled mark shows: nearly all its pixels stand out at least 3:1 from around it.
