@@ -740,6 +740,9 @@ class TestConsoleLook : public QObject {
         {
             AutoSt options;
             check(&options, "AutoSt");
+            // As the remote control opens it.
+            options.Label1->setText("Select a playlist from which will use the script.");
+            check(&options, "AutoSt from the remote control");
         }
         {
             AddJingle jingles;
