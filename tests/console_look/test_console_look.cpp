@@ -56,6 +56,7 @@
 #include "core/OpenSaveFiles.h"
 #include "core/UserInf.h"
 #include "core/Warning.h"
+#include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "script/ScriptsBox.h"
 #include "script/Stat.h"
@@ -757,6 +758,11 @@ class TestConsoleLook : public QObject {
             check(&lists, "DeleteLists");
         }
         {
+            // The folder to copy to, deep in a station's folders.
+            const QString folder =
+                audio_.path() + "/Recordings/2026/Autumn season/The Winter's Tale, act two";
+            QDir().mkpath(folder);
+            Settings::save("ReplaceDir", folder);
             RepCop copy(*w_);
             check(&copy, "RepCop");
         }
