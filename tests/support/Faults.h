@@ -6,9 +6,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <new>
+#include <vector>
 
 #include "platform/VbError.h"
 #include "support/FullDisk.h"
@@ -62,6 +64,61 @@ inline FaultRun underFault(const QString &folder, const QString &fault, const st
     run.counts = shared->counts;
     ::munmap(memory, sizeof(FaultRun));
     return run;
+}
+
+// What a check made in the child found: `outcome` is 0 when the fault was not reached (an
+// earlier failure ended the operation), 1 when an error was raised, 2 when none was; the
+// problem is empty when all was well.
+struct FaultVerdict {
+    int outcome = -1;
+    char problem[480] = {};
+};
+
+// Runs `fn` once per fault in ONE child process (a fork costs more than the operation):
+// before each run `prepare` and after it `judge(exit, fired)`, both with the injector
+// unarmed. Faults that end the process (crash) cannot be batched: use underFault. A child
+// that does not finish leaves outcome -1.
+inline std::vector<FaultVerdict> underFaults(const QString &folder, const QStringList &faults,
+                                             const std::function<void()> &prepare,
+                                             const std::function<void()> &fn,
+                                             const std::function<FaultVerdict(int, bool)> &judge) {
+    const size_t bytes = sizeof(FaultVerdict) * std::max<size_t>(1, faults.size());
+    void *memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return std::vector<FaultVerdict>(faults.size());
+    auto *shared = static_cast<FaultVerdict *>(memory);
+    for (qsizetype i = 0; i < faults.size(); ++i)
+        new (shared + i) FaultVerdict;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        auto disarm = [] {
+            qunsetenv("VB2_FAULTS_DIR");
+            vb2_faults_arm();
+        };
+        for (qsizetype i = 0; i < faults.size(); ++i) {
+            disarm();
+            prepare();
+            qputenv("VB2_FAULTS_DIR", QFile::encodeName(folder));
+            qputenv("VB2_FAULTS", faults.at(i).toLatin1());
+            vb2_faults_arm();
+            int code = 0;
+            try {
+                fn();
+            } catch (const VbError &) {
+                code = 1;
+            } catch (...) {
+                code = 2;
+            }
+            const bool fired = vb2_faults_fired() != 0;
+            disarm();
+            shared[i] = judge(code, fired);
+        }
+        ::_exit(0);
+    }
+    childExit(pid);
+    std::vector<FaultVerdict> out(shared, shared + faults.size());
+    ::munmap(memory, bytes);
+    return out;
 }
 
 }  // namespace vb2test
