@@ -216,6 +216,10 @@ void RepCop::Command1_Click() {
                 // Another file of the same name is already gathered here: replacing it would
                 // give the earlier item this one's sound (or lose it when moving).
                 failures << QStringLiteral("File with such name already copied: ") + p;
+            } else if (QFileInfo::exists(n) && !FileSystem::isExistingFile(n)) {
+                // A folder (or anything else that is not a file) in the way is the user's:
+                // it is never moved aside, and this item stays where it is.
+                failures << QStringLiteral("Unknown error in copying file: ") + p;
             } else {
                 QString kept;
                 try {

@@ -184,7 +184,11 @@ void copyFile(const QString &from, const QString &to) {
     if (in < 0)
         fail(QStringLiteral("Cannot open file for reading"), from, errno);
     struct stat st {};
-    ::fstat(in, &st);
+    if (::fstat(in, &st) != 0) {
+        const int err = errno;
+        ::close(in);
+        fail(QStringLiteral("Cannot read file"), from, err);
+    }
     try {
         // A link in the way is replaced, not written through.
         Sibling out(to);
@@ -270,8 +274,16 @@ void appendWhole(const QString &path, const QByteArray &bytes) {
         restore();
         fail(QStringLiteral("Cannot open file for appending"), path, openErr);
     }
+    // The old length is what a failed append is cut back to: without it nothing is written.
     struct stat st {};
-    ::fstat(fd, &st);
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (!existed)
+            ::unlink(name.constData());
+        restore();
+        fail(QStringLiteral("Cannot open file for appending"), path, err);
+    }
     const off_t oldSize = st.st_size;
     int err = 0;
     bool ok = writeAll(fd, bytes.constData(), bytes.size(), err);

@@ -99,7 +99,15 @@ QStringList readLines(const QString &path) {
 }
 
 void writeLines(const QString &path, const QStringList &lines) {
-    FileSystem::writeWhole(path, joinLines(lines));
+    // A file the Windows program wrote stays readable there: its encoding is the one it
+    // has on disk, whoever read it and however it was decoded.
+    std::optional<QByteArray> bytes;
+    if (FileSystem::isExistingFile(path)) {
+        const QByteArray old = readBytes(path);
+        if (!old.isEmpty() && !validUtf8(old))
+            bytes = joinLines1251(lines);
+    }
+    FileSystem::writeWhole(path, bytes ? *bytes : joinLines(lines));
 }
 
 void createLines(const QString &path, const QStringList &lines) {
@@ -108,7 +116,13 @@ void createLines(const QString &path, const QStringList &lines) {
 
 void appendLines(const QString &path, const QStringList &lines) {
     const QByteArray old = QFileInfo::exists(path) ? readBytes(path) : QByteArray();
-    const QByteArray lineEnd = !old.isEmpty() && !old.endsWith('\n') ? QByteArray("\r\n") : QByteArray();
+    // A last line without its end, or ended by a bare CR, gets CR LF first: a bare CR
+    // would otherwise stay on that line as an invisible character.
+    QByteArray lineEnd;
+    if (old.endsWith('\r'))
+        lineEnd = "\n";
+    else if (!old.isEmpty() && !old.endsWith('\n'))
+        lineEnd = "\r\n";
     if (old.isEmpty() || validUtf8(old)) {
         FileSystem::appendWhole(path, lineEnd + joinLines(lines));
         return;
@@ -123,7 +137,7 @@ void appendLines(const QString &path, const QStringList &lines) {
     if (readOnly)
         FileSystem::setReadOnly(path, false);
     try {
-        writeLines(path, all);
+        FileSystem::writeWhole(path, joinLines(all));
     } catch (...) {
         if (readOnly)
             FileSystem::setReadOnly(path, true);

@@ -19,11 +19,14 @@ QStringList readLines(const QString &path);
 QString readAll(const QString &path);
 
 // Replaces the whole file (FileSystem::writeWhole): on failure the old file stays whole.
+// A file that is Windows-1251 on disk is written in Windows-1251 again while every line
+// fits; otherwise, and for a new file, in UTF-8.
 void writeLines(const QString &path, const QStringList &lines);
 // Writes a file that must not exist yet: it is there whole afterwards, or not at all.
 void createLines(const QString &path, const QStringList &lines);
-// Appends whole lines or none, creating the file when missing. A last line that lacks
-// its line end gets one first, so two lines are never glued together. The file stays
+// Appends whole lines or none, creating the file when missing. The old last line is
+// ended with CR LF first when it lacks its end or ends in a bare CR, so two lines are
+// never glued together and no stray CR stays behind. The file stays
 // readable as one encoding: a Windows-1251 file gets its lines in Windows-1251 while
 // they fit; a line that Windows-1251 cannot hold has the whole file rewritten in UTF-8
 // instead (through writeLines), so no name is lost. Permission bits are kept.

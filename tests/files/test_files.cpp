@@ -464,6 +464,24 @@ class TestFiles : public QObject {
             QVERIFY(!QFile::exists(base + "/out2/p1.wav"));
         }
 
+        // A folder in the way, named like one of the files, stays as it is: that item is
+        // reported and stays where it was; the other one moves.
+        playlist({p1, p2});
+        const QString out4 = audio_.path() + "/out4";
+        QDir().mkpath(out4 + "/p1.wav");
+        vb2test::writeBytes(out4 + "/p1.wav/inside.txt", "mine");
+        gather(audio_.path(), "out4", &texts);
+        QCOMPARE(texts, QStringList({"Unknown error in copying file: " + p1}));
+        QVERIFY(QFileInfo(out4 + "/p1.wav").isDir());
+        QCOMPARE(fileBytes(out4 + "/p1.wav/inside.txt"), QByteArray("mine"));
+        QStringList inOut4 = QDir(out4).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        inOut4.sort();
+        QCOMPARE(inOut4, QStringList({"PLAYLIST.log", "PLAYLIST.m3u", "p1.wav", "p2.wav"}));
+        QVERIFY(QFile::exists(p1) && !QFile::exists(p2));
+        QCOMPARE(listTexts(w_->List3), QStringList({p1, out4 + "/p2.wav"}));
+        QCOMPARE(TextFile::readLines(home("A0.mxp")), QStringList({"p1", p1, "p2", out4 + "/p2.wav"}));
+        QFile::rename(out4 + "/p2.wav", p2);
+
         // The same file twice, once through a link.
         playlist({p1, link, p2});
         const QByteArray sound = fileBytes(p1);
@@ -560,15 +578,31 @@ class TestFiles : public QObject {
         TextFile::writeLines(home("A0.mxp"), {});
         TextFile::writeLines(home("A1.mxp"), {});
         w_->Combo1->addItems({"Рок", "Pop"});
-        Modals m;
-        m.input("Джаз");
-        w_->plaa_Click(111);
-        QTRY_VERIFY_WITH_TIMEOUT(m.done(), 5000);
+        {
+            Modals m;
+            m.input("Джаз");
+            w_->plaa_Click(111);
+            QTRY_VERIFY_WITH_TIMEOUT(m.done(), 5000);
+        }
         QCOMPARE(fileBytes(home("ALLA.lap")), cp1251({"Рок", "Pop", "Джаз"}));
         QStringList names;
         OpenSaveFilesInstance().OpenCombo(names, "A");
         QCOMPARE(names, QStringList({"Рок", "Pop", "Джаз"}));
         QVERIFY(QFile::exists(home("A2.mxp")));
+
+        // A playlist of the Windows program chosen with a missing item is rewritten without
+        // it, in Windows-1251 still; Rename Item with a name it cannot hold turns it UTF-8.
+        const QString song = wav("Песни/Утро.wav");
+        vb2test::writeBytes(home("A0.mxp"), cp1251({"Утро", song, "Нет", "/нет/такого.wav"}));
+        choose(0, 0);
+        QCOMPARE(listTexts(w_->List1), QStringList({"Утро"}));
+        QCOMPARE(fileBytes(home("A0.mxp")), cp1251({"Утро", song}));
+        Modals rename;
+        rename.input("Café");
+        selectRow(w_->List1, 0);
+        w_->rnma_Click(0);
+        QTRY_VERIFY_WITH_TIMEOUT(rename.done(), 5000);
+        QCOMPARE(fileBytes(home("A0.mxp")), crlf({"Café", song}));
     }
 };
 

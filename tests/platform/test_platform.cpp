@@ -25,7 +25,7 @@ void writeBytes(const QString &path, const QByteArray &bytes) {
 
 class TestPlatform : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // Written as UTF-8 with CR LF after every line, the last included, no byte-order mark.
     void writesUtf8WithCrLf() {
         const QString path = ProgramFolder::file("w.txt");
@@ -62,6 +62,33 @@ private slots:
         const QString fresh = ProgramFolder::file("fresh.txt");
         TextFile::appendLines(fresh, {"x"});
         QCOMPARE(readBytes(fresh), QByteArray("x\r\n"));
+        // A last line ended by a bare CR keeps no stray CR, in UTF-8 and in Windows-1251.
+        writeBytes(path, "one\r");
+        TextFile::appendLines(path, {"two"});
+        QCOMPARE(readBytes(path), QByteArray("one\r\ntwo\r\n"));
+        QCOMPARE(TextFile::readLines(path), QStringList({"one", "two"}));
+        writeBytes(path, "\xD0\xEE\xEA\r");  // "Рок" in Windows-1251
+        TextFile::appendLines(path, {"Поп"});
+        QCOMPARE(readBytes(path), QByteArray("\xD0\xEE\xEA\r\n\xCF\xEE\xEF\r\n"));
+    }
+
+    // A rewrite keeps the encoding the file has on disk: Windows-1251 while every line fits
+    // (whoever read and decoded it), else UTF-8; a new file is UTF-8.
+    void rewriteKeepsWindows1251() {
+        const QString path = ProgramFolder::file("legacy.txt");
+        const QByteArray legacy = "\xD0\xEE\xEA\r\n";  // "Рок"
+        writeBytes(path, legacy);
+        const QStringList lines = TextFile::readLines(path) + QStringList{"Поп", "C:\\Музыка"};
+        TextFile::writeLines(path, lines);
+        QCOMPARE(readBytes(path),
+                 QByteArray("\xD0\xEE\xEA\r\n\xCF\xEE\xEF\r\nC:\\\xCC\xF3\xE7\xFB\xEA\xE0\r\n"));
+        QCOMPARE(TextFile::readLines(path), lines);
+        TextFile::writeLines(path, {"Рок", "Café"});  // é is not in Windows-1251
+        QCOMPARE(readBytes(path), QByteArray("\xD0\xA0\xD0\xBE\xD0\xBA\r\nCaf\xC3\xA9\r\n"));
+        TextFile::writeLines(path, {"Рок"});  // UTF-8 now, and it stays so
+        QCOMPARE(readBytes(path), QByteArray("\xD0\xA0\xD0\xBE\xD0\xBA\r\n"));
+        TextFile::writeLines(ProgramFolder::file("new.txt"), {"Рок"});
+        QCOMPARE(readBytes(ProgramFolder::file("new.txt")), QByteArray("\xD0\xA0\xD0\xBE\xD0\xBA\r\n"));
     }
 
     // A failed rewrite leaves the old file whole.

@@ -22,6 +22,25 @@
 
 namespace vb2test {
 
+// The exit code of a child process, or -1 when it did not end within 20 s (it is killed
+// then) or was ended by a signal.
+inline int childExit(pid_t pid) {
+    if (pid < 0)
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (clock.elapsed() > 20000) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        ::usleep(200);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // The exit code of a child that ran `fn` with files limited to `limit` bytes: 0 when it
 // returned, 1 when it raised VbError, 2 for any other exception, -1 when it did not end
 // within 20 s (it is killed then).
@@ -42,20 +61,7 @@ inline int inLimitedChild(qint64 limit, const std::function<void()> &fn) {
         }
         ::_exit(code);
     }
-    if (pid < 0)
-        return -1;
-    QElapsedTimer clock;
-    clock.start();
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (clock.elapsed() > 20000) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        ::usleep(1000);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return childExit(pid);
 }
 
 class FullProgramFolder {
