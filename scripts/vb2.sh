@@ -15,7 +15,7 @@ PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
 # Only for the tests: the private sound servers they play to, and the desktop entry's
 # check. Not installed by `run`, so a desktop keeps the sound server it has.
 TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse dbus
-               desktop-file-utils)
+               desktop-file-utils xvfb openbox x11-utils)
 
 # install_packages NAME...: installs those that are missing.
 install_packages() {

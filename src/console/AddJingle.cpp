@@ -20,6 +20,7 @@
 #include "core/Globals.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
@@ -106,7 +107,8 @@ AddJingle::AddJingle(QWidget *parent) : QDialog(parent) {
     layout->addWidget(Frame1);
     layout->addLayout(browser);
     layout->addLayout(buttons);
-    resize(460, 380);
+    FixedWindow::make(this);
+    setFixedSize(460, 380);
 
     connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
     connect(Drive1, &DriveList::Change, this, [this] { Drive1_Change(); });

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/WarningWindows.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 #include "platform/TextPrompt.h"
@@ -165,7 +166,8 @@ SelFol::SelFol(const QString &baseFolder, QWidget *parent) : QDialog(parent), ba
     layout->addWidget(Drive1);
     layout->addWidget(Dir1);
     layout->addLayout(buttons);
-    resize(320, 300);
+    FixedWindow::make(this);
+    setFixedSize(320, 300);
 
     connect(Drive1, &DriveList::Change, this, [this] { Drive1_Change(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
