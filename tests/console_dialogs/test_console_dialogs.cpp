@@ -276,8 +276,16 @@ class TestConsoleDialogs : public QObject {
 
     // The set on file enables the buttons with a path and names them; a click plays the
     // slot's file on the jingle player; a missing file gives the message and disables its
-    // button until "Jingle Custom" closes (by Cancel too).
+    // button until "Jingle Custom" closes (by Cancel too). With no file in slot A and no
+    // folder used yet, the dialog opens in the user's music folder and shows the path from
+    // the root down to it, then its subfolders.
     void jingleButtonsPlayAndFail() {
+        const QString music = audio_.path() + "/Music";
+        wav("Music/Station", "sting.wav");
+        QFile dirs(vb2test::env()->config() + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"" + music.toUtf8() + "\"\n");
+        dirs.close();
         const QString tone = wav("j", "tone.wav");
         const QString gone = audio_.path() + "/j/gone.wav";
         QStringList lines(24);
@@ -312,7 +320,20 @@ class TestConsoleDialogs : public QObject {
         w_->MediaPlayer4->Stop();
         {
             Modals m;
-            m.on("AddJingle", [](QWidget *d) { child<QPushButton>(d, "Command2")->click(); });
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), music);
+                QStringList shown;
+                for (int i = 0; i < dialog->Dir1->count(); ++i)
+                    shown << dialog->Dir1->item(i)->text();
+                QCOMPARE(shown,
+                         QStringList{"/"} + music.split('/', Qt::SkipEmptyParts) + QStringList{"Station"});
+                QCOMPARE(dialog->Dir1->currentItem()->data(Qt::UserRole).toString(), music);
+                // Any folder on the path opens with a double-click, as its subfolders do.
+                emit dialog->Dir1->itemActivated(dialog->Dir1->item(1));
+                QCOMPARE(dialog->Dir1->path(), "/" + music.split('/', Qt::SkipEmptyParts).first());
+                child<QPushButton>(d, "Command2")->click();
+            });
             w_->jnc->trigger();
             QVERIFY(m.done());
         }
@@ -395,6 +416,25 @@ class TestConsoleDialogs : public QObject {
         lines[10] = b;
         lines[11] = "Outro";
         QCOMPARE(fileBytes(jin()), crlf(lines));
+
+        // With slot A empty the dialog opens where the last file was picked, before the
+        // stored folder; slot A's file in another folder takes it there.
+        const QString other = wav("other", "Sting.wav");
+        for (const QString &slotA : {QString(), other}) {
+            lines[0] = slotA;
+            TextFile::writeLines(jin(), lines);
+            MediaFiles::LoadJingles();
+            Modals m;
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), QFileInfo(slotA.isEmpty() ? b : other).path());
+                QCOMPARE(dialog->Dir1->currentItem()->text(),
+                         slotA.isEmpty() ? QString("pick") : QString("other"));
+                dialog->Command2->click();
+            });
+            w_->jnc_Click(13);
+            QVERIFY(m.done());
+        }
     }
 
     // Copy: the files are gathered beside PLAYLIST.m3u and PLAYLIST.log, the sources stay and
