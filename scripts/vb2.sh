@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra
-          libpulse-dev libdbus-1-dev)
+          libpulse-dev libdbus-1-dev libxcb1-dev)
 
 # Only for the tests: the private sound servers they play to, the X server and window
 # manager the fixed windows are shown on, and the checks of the desktop entry and the
