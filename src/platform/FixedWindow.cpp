@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QWidget>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 

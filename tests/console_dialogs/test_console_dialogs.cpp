@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -148,7 +149,7 @@ QList<quint32> property(xcb_connection_t *c, xcb_window_t w, xcb_atom_t atom, qu
 
 xcb_atom_t atom(xcb_connection_t *c, const char *name) {
     xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
     const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return a;
