@@ -10,12 +10,13 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           libfluidsynth-dev timgm6mb-soundfont libsdl2-dev ffmpeg fonts-dejavu-extra
-          libpulse-dev libdbus-1-dev)
+          libpulse-dev libdbus-1-dev libxcb1-dev)
 
-# Only for the tests: the private sound servers they play to, and the desktop entry's
-# check. Not installed by `run`, so a desktop keeps the sound server it has.
+# Only for the tests: the private sound servers they play to, the X server and window
+# manager the fixed windows are shown on, and the checks of the desktop entry and the
+# package. Not installed by `run`, so a desktop keeps the sound server it has.
 TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-bin wireplumber pipewire-pulse dbus
-               desktop-file-utils)
+               desktop-file-utils xvfb openbox x11-utils lintian)
 
 # install_packages NAME...: installs those that are missing.
 install_packages() {
@@ -40,14 +41,16 @@ build() {
 }
 
 # The install and the package: files under a temporary prefix, a valid desktop
-# entry, and a Debian package whose contents are listed.
+# entry, and a Debian package whose contents are listed and that lintian finds no
+# error in (its warnings are shown).
 check_install() (
     prefix=$(mktemp -d)
     trap 'rm -rf "$prefix"' EXIT
     cmake --install build --prefix "$prefix" >/dev/null
     for f in bin/vantelbrook2 share/vantelbrook2/Tips.tps share/vantelbrook2/index.htm \
              share/vantelbrook2/VLB2HELP.htm share/icons/hicolor/scalable/apps/vantelbrook2.svg \
-             share/icons/hicolor/48x48/apps/vantelbrook2.png; do
+             share/icons/hicolor/48x48/apps/vantelbrook2.png share/doc/vantelbrook2/copyright \
+             share/doc/vantelbrook2/changelog.gz; do
         [ -f "$prefix/$f" ] || { echo "install: $f is missing" >&2; exit 1; }
     done
     desktop-file-validate "$prefix/share/applications/vantelbrook2.desktop"
@@ -68,8 +71,9 @@ check_install() (
     (cd build && cpack -G DEB >/dev/null)
     deb=$(ls build/vantelbrook2_*.deb)
     echo "$deb: $(stat -c %s "$deb") bytes"
-    dpkg-deb --field "$deb" Depends
+    dpkg-deb --field "$deb" Depends Recommends
     dpkg-deb --contents "$deb"
+    lintian --fail-on error --tag-display-limit 0 "$deb"
 )
 
 case "${1:-run}" in

@@ -11,6 +11,7 @@
 
 #include "app/About.h"
 #include "platform/FileSystem.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
@@ -27,7 +28,7 @@ QFrame *line(QWidget *parent, const char *name, const QRect &geometry) {
 Begin::Begin(QWidget *parent) : QDialog(parent) {
     setObjectName("Begin");
     setWindowTitle("About Vantelbrook2");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FixedWindow::make(this);
     setFixedSize(520, 430);
 
     Image1 = new QLabel(this);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -20,6 +21,7 @@
 #include "core/Globals.h"
 #include "core/WarningWindows.h"
 #include "media/MediaPlayer.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
@@ -35,10 +37,21 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
     return b;
 }
 
-// A stored drive or folder ("C:" on a first start) that is no folder here gives the home folder.
-QString folderSetting(const QString &key) {
-    const QString value = Settings::get(key, QStringLiteral("C:"));
-    return QFileInfo(value).isDir() ? value : QDir::homePath();
+// The folder of the last file picked in the dialog, for its next opening.
+QString &lastFolderUsed() {
+    static QString folder;
+    return folder;
+}
+
+// Where the browser opens when the slot has no file: the last folder used (this run's, else
+// the stored one), else the user's music folder, else home. A stored "C:" is no folder here.
+QString startFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    for (const QString &folder :
+         {lastFolderUsed(), Settings::get(QStringLiteral("LastDir"), QString()), music})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return QDir::homePath();
 }
 
 }  // namespace
@@ -106,7 +119,8 @@ AddJingle::AddJingle(QWidget *parent) : QDialog(parent) {
     layout->addWidget(Frame1);
     layout->addLayout(browser);
     layout->addLayout(buttons);
-    resize(460, 380);
+    FixedWindow::make(this);
+    setFixedSize(460, 380);
 
     connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
     connect(Drive1, &DriveList::Change, this, [this] { Drive1_Change(); });
@@ -126,11 +140,12 @@ void AddJingle::Form_Load() {
     keptNames_ = JingleName;
     Combo1->setCurrentIndex(4);
     Combo1_Click();
-    Drive1->setDrive(folderSetting(QStringLiteral("LastDrive")));
-    Drive1_Change();
+    const QString start = startFolder();
+    Drive1->setDrive(start);
     try {
-        Dir1->setPath(folderSetting(QStringLiteral("LastDir")));
+        Dir1->setPath(start);
     } catch (const std::exception &) {
+        Drive1_Change();
     }
     JingleSlot = 0;
     Option1[0]->setChecked(true);
@@ -210,6 +225,7 @@ void AddJingle::File1_Click() {
     if (name.isEmpty() || TextFile::holdsLineBreak(name))
         return;
     Text1->setText(name.size() >= 4 ? ApplicationFunctionsInstance().FileNameOnly(name) : name);
+    lastFolderUsed() = File1->path();
     JinglePath[JingleSlot] = ApplicationFunctionsInstance().OStrk(File1->path()) + name;
     for (QPushButton *b : {Command3, Command4, Command5, Command1})
         b->setEnabled(true);

@@ -13,6 +13,7 @@
 #include "console/DJPlayer.h"
 #include "console/ItemTexts.h"
 #include "core/ApplicationFunctions.h"
+#include "platform/FixedWindow.h"
 #include "platform/Guarded.h"
 
 QString AutoSt::SelPlayer;
@@ -21,7 +22,7 @@ int AutoSt::SelIndex = 0;
 AutoSt::AutoSt(QWidget *parent) : QDialog(parent) {
     setObjectName("AutoSt");
     setWindowTitle("Auto Start Options");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FixedWindow::make(this);
     setFont(DJPlayerInstance().font());
     setFixedSize(400, 300);
 

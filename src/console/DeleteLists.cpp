@@ -19,6 +19,7 @@
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
+#include "platform/FixedWindow.h"
 
 // ---- PlaylistRemoval ----
 
@@ -84,6 +85,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text) 
 DeleteLists::DeleteLists(DJPlayer &console) : QDialog(&console), w_(console) {
     setObjectName(QStringLiteral("DeleteLists"));
     setWindowTitle(QStringLiteral("Delete Playlist"));
+    FixedWindow::make(this);
     setFixedSize(416, 272);  // 6240 x 4080 twips
 
     Label1 = new QLabel(QStringLiteral("Select Item(s) you want to delete from playlists"), this);

@@ -15,6 +15,7 @@
 #include "console/ToolTips.h"
 #include "core/ApplicationFunctions.h"
 #include "core/Frame.h"
+#include "platform/FixedWindow.h"
 #include "platform/Guarded.h"
 #include "platform/Settings.h"
 
@@ -61,6 +62,7 @@ void Faders::unload() {
 Faders::Faders() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("Faders");
     setWindowTitle("Talk Level");
+    FixedWindow::make(this);
     // Wider than designed where the window manager would cut the title short.
     setFixedSize(std::max(DesignWidth / 15, ConsoleLook::titleRoom(windowTitle())), DesignHeight / 15);
 

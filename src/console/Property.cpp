@@ -15,6 +15,7 @@
 #include "core/ApplicationFunctions.h"
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
+#include "platform/FixedWindow.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
 Property::Property(DJPlayer &console) : QDialog(&console), w_(console) {
     setObjectName(QStringLiteral("Property"));
     setWindowTitle(QStringLiteral("Property"));
+    FixedWindow::make(this);
     setFixedSize(353, 97);  // 5295 x 1455 twips
     Label1 = makeLabel(this, "Label1", QStringLiteral("Name:"), {8, 6, 48, 16}, true);
     Label8 = makeLabel(this, "Label8", QString(), {60, 6, 288, 16}, false);

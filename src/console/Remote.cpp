@@ -15,6 +15,7 @@
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
 #include "core/Frame.h"
+#include "platform/FixedWindow.h"
 
 namespace {
 
@@ -33,11 +34,10 @@ QColor idleColour() {
 
 }  // namespace
 
-Remote::Remote()
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
+Remote::Remote() : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Remote"));
     setWindowTitle(QStringLiteral("Remote Control"));
+    FixedWindow::make(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(px(7320), px(600));
     QFont bold = DesignFont();

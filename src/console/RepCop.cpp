@@ -28,6 +28,7 @@
 #include "core/OpenSaveFiles.h"
 #include "core/WarningWindows.h"
 #include "platform/FileSystem.h"
+#include "platform/FixedWindow.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 #include "platform/VbError.h"
@@ -121,7 +122,8 @@ RepCop::RepCop(DJPlayer &console, QWidget *parent) : QDialog(parent), w_(console
     layout->addWidget(Frame2);
     layout->addWidget(ProgressBar1);
     layout->addLayout(buttons);
-    resize(440, 240);
+    FixedWindow::make(this);
+    setFixedSize(440, 240);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });

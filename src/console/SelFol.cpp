@@ -5,9 +5,12 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "core/WarningWindows.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 #include "platform/TextPrompt.h"
@@ -45,7 +48,30 @@ void DriveList::setDrive(const QString &path) {
 
 // ---- FolderList ----
 
+namespace {
+
+constexpr int DepthRole = Qt::UserRole + 1;
+
+// Draws each folder indented by its depth below the root.
+class IndentDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->rect.adjust(indent(index), 0, 0, 0);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
+    }
+
+  private:
+    static int indent(const QModelIndex &index) { return 12 * index.data(DepthRole).toInt(); }
+};
+
+}  // namespace
+
 FolderList::FolderList(QWidget *parent) : QListWidget(parent) {
+    setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         const QString target = item->data(Qt::UserRole).toString();
         try {
@@ -72,18 +98,29 @@ void FolderList::refresh() {
     clear();
     if (path_.isEmpty())
         return;
-    QDir dir(path_);
-    if (!dir.isRoot()) {
-        auto *up = new QListWidgetItem(QStringLiteral(".."), this);
-        QDir parent(dir);
-        parent.cdUp();
-        up->setData(Qt::UserRole, parent.absolutePath());
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto add = [this](const QString &text, const QString &path, int depth, const QIcon &icon) {
+        auto *item = new QListWidgetItem(icon, text, this);
+        item->setData(Qt::UserRole, path);
+        item->setData(DepthRole, depth);
+        item->setToolTip(path);
+        return item;
+    };
+    // The root, then each folder on the way down to the open one.
+    QString walked = QStringLiteral("/");
+    QListWidgetItem *current = add(walked, walked, 0, open);
+    const QStringList parts = path_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) {
+        walked = QDir::cleanPath(walked + QLatin1Char('/') + parts[i]);
+        current = add(parts[i], walked, i + 1, open);
     }
+    setCurrentItem(current);
+    const QDir dir(path_);
     for (const QFileInfo &sub :
-         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
-        auto *item = new QListWidgetItem(sub.fileName(), this);
-        item->setData(Qt::UserRole, sub.absoluteFilePath());
-    }
+         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        add(sub.fileName(), sub.absoluteFilePath(), int(parts.size()) + 1, closed);
+    scrollToItem(current);
 }
 
 // ---- FileList ----
@@ -165,7 +202,8 @@ SelFol::SelFol(const QString &baseFolder, QWidget *parent) : QDialog(parent), ba
     layout->addWidget(Drive1);
     layout->addWidget(Dir1);
     layout->addLayout(buttons);
-    resize(320, 300);
+    FixedWindow::make(this);
+    setFixedSize(320, 300);
 
     connect(Drive1, &DriveList::Change, this, [this] { Drive1_Change(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });

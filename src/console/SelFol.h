@@ -26,8 +26,9 @@ class DriveList : public QComboBox {
     void Change();
 };
 
-// The folder list: the current folder's parent ("..") and its subfolders; a double-click
-// or Enter opens the folder.
+// The folder list: the path from the root down to the open folder, each folder indented
+// under its parent, then the open folder's subfolders; a double-click or Enter opens the
+// folder. Items hold their folder's full path (Qt::UserRole).
 class FolderList : public QListWidget {
     Q_OBJECT
   public:

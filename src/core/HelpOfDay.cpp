@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "platform/FileSystem.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
@@ -25,7 +26,7 @@ int HelpOfDay::TipIndex = 0;
 HelpOfDay::HelpOfDay(QWidget *parent) : QDialog(parent) {
     setObjectName("HelpOfDay");
     setWindowTitle("Tip of the Day");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FixedWindow::make(this);
     setFixedSize(440, 230);
 
     Shape1 = new QFrame(this);

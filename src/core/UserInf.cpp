@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "core/Globals.h"
+#include "platform/FixedWindow.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
 
@@ -29,7 +30,7 @@ QString trimSpaces(QString text) {
 UserInf::UserInf(QWidget *parent) : QDialog(parent) {
     setObjectName("UserInf");
     setWindowTitle("User Information");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    FixedWindow::make(this);
     setFixedSize(360, 200);
 
     Label1 = new QLabel("This information will be displayed in Stastistics", this);

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "core/Frame.h"
+#include "platform/FixedWindow.h"
 
 namespace {
 // Designed sizes are in twips; 15 twips to a pixel.
@@ -42,7 +43,7 @@ Warning::Warning(QWidget *parent) : QDialog(parent) {
     setObjectName("Warning");
     setWindowTitle("Vantelbrook2");
     // A fixed dialog with a title bar but no minimise, maximise or close button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    FixedWindow::make(this, FixedWindow::Close::None);
     setModal(true);
     setFont(DesignFont());
     setFixedSize(px(4800), px(1560));

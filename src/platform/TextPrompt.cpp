@@ -2,6 +2,8 @@
 
 #include <QInputDialog>
 
+#include "platform/FixedWindow.h"
+
 namespace TextPrompt {
 
 QString InputBox(const QString &prompt, const QString &title, const QString &defaultText, QWidget *parent) {
@@ -11,6 +13,7 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
+    FixedWindow::make(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();

@@ -12,6 +12,7 @@
 #include "core/Globals.h"
 #include "core/OpenSaveFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/FixedWindow.h"
 #include "platform/Guarded.h"
 #include "script/ScriptsBox.h"
 
@@ -34,6 +35,7 @@ Stat::Stat(bool askBeforeReplacing, QWidget *parent)
     : QDialog(parent), askBeforeReplacing_(askBeforeReplacing) {
     setObjectName(QStringLiteral("Stat"));
     setWindowTitle(QStringLiteral("Open Statistics"));
+    FixedWindow::make(this);
     setFixedSize(px(4800), px(5400));
 
     Label1 = new QLabel(QStringLiteral("Select date of the Statistics"), this);

@@ -1,33 +1,50 @@
 // The console's jingles, "Jingle Custom", "Replace & Copy Files of Playlist" and the
-// remote-control bar, driven through the real windows.
+// remote-control bar, driven through the real windows; and what the window manager is told
+// of every fixed window (run under a real X server as test_console_dialogs_x11).
+#include <xcb/xcb.h>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 
 #include "app/Base.h"
+#include "app/Begin.h"
 #include "console/AddJingle.h"
+#include "console/AutoSt.h"
 #include "console/ConsoleGlobals.h"
 #include "console/DJPlayer.h"
+#include "console/DeleteLists.h"
+#include "console/Faders.h"
 #include "console/MediaFiles_Jingles.h"
+#include "console/Property.h"
 #include "console/Remote.h"
 #include "console/RepCop.h"
 #include "console/SelFol.h"
 #include "core/Globals.h"
+#include "core/HelpOfDay.h"
 #include "core/OpenSaveFiles.h"
+#include "core/UserInf.h"
+#include "core/Warning.h"
 #include "media/MediaPlayer.h"
+#include "platform/FixedWindow.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Settings.h"
 #include "platform/TextFile.h"
+#include "platform/TextPrompt.h"
+#include "script/Stat.h"
 #include "support/AudioFiles.h"
 #include "support/ConsoleHarness.h"
 #include "support/TestEnv.h"
@@ -107,6 +124,119 @@ void clickFile(QWidget *dialog, const QString &name, bool twice = false) {
         emit list->itemDoubleClicked(found.first());
 }
 
+// What an X11 window manager is told of a top-level window, read back from the X server,
+// and what the window manager then allows (its _NET_WM_ALLOWED_ACTIONS).
+struct WindowManagerView {
+    bool motif = false;
+    quint32 flags = 0, functions = 0, decorations = 0;
+    bool minMax = false;
+    QSize min, max;
+    QStringList allowed;
+};
+
+QList<quint32> property(xcb_connection_t *c, xcb_window_t w, xcb_atom_t atom, quint32 length) {
+    QList<quint32> values;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, length), nullptr);
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+            values << data[i];
+    }
+    std::free(reply);
+    return values;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name) {
+    xcb_intern_atom_reply_t *reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return a;
+}
+
+WindowManagerView windowManagerView(QWidget *window) {
+    WindowManagerView v;
+    xcb_connection_t *c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto w = static_cast<xcb_window_t>(window->winId());
+    const QList<quint32> motif = property(c, w, atom(c, "_MOTIF_WM_HINTS"), 5);
+    if (motif.size() >= 3) {
+        v.motif = true;
+        v.flags = motif[0];
+        v.functions = motif[1];
+        v.decorations = motif[2];
+    }
+    // WM_SIZE_HINTS: flags, 4 obsolete fields, then the minimum and the maximum size.
+    const QList<quint32> size = property(c, w, XCB_ATOM_WM_NORMAL_HINTS, 18);
+    if (size.size() >= 9) {
+        v.minMax = (size[0] & 16) && (size[0] & 32);
+        v.min = QSize(int(size[5]), int(size[6]));
+        v.max = QSize(int(size[7]), int(size[8]));
+    }
+    for (quint32 a : property(c, w, atom(c, "_NET_WM_ALLOWED_ACTIONS"), 32)) {
+        xcb_get_atom_name_reply_t *name = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, a), nullptr);
+        if (name)
+            v.allowed << QString::fromLatin1(xcb_get_atom_name_name(name),
+                                             xcb_get_atom_name_name_length(name));
+        std::free(name);
+    }
+    return v;
+}
+
+// What is wrong with how a shown window is told to be fixed; "" when nothing is. Waits until
+// the window manager has taken the window on.
+QString fixedWindowFaults(QWidget *window, bool closeBox) {
+    using namespace FixedWindow::Motif;
+    WindowManagerView v;
+    for (int i = 0; i < 100 && v.allowed.isEmpty(); ++i) {
+        QTest::qWait(20);
+        v = windowManagerView(window);
+    }
+    QStringList faults;
+    const auto fault = [&](bool bad, const char *what) {
+        if (bad)
+            faults << QLatin1String(what);
+    };
+    fault(!v.motif, "no Motif hints");
+    fault(!(v.flags & FlagFunctions) || (v.functions & FuncAll), "Motif functions not limited");
+    fault(v.functions & (FuncMinimize | FuncMaximize | FuncResize),
+          "a minimise, maximise or resize function");
+    fault(!(v.functions & FuncMove), "no move function");
+    fault(bool(v.functions & FuncClose) != closeBox, closeBox ? "no close function" : "a close function");
+    fault(!(v.flags & FlagDecorations) || (v.decorations & DecorAll), "Motif decorations not limited");
+    fault(v.decorations & (DecorMinimize | DecorMaximize | DecorResize),
+          "a minimise, maximise or resize button");
+    fault(!(v.decorations & DecorTitle), "no title bar");
+    fault(!v.minMax || v.min != v.max || v.min != window->size(), "not one size");
+    // The window manager's answer: a window of one size cannot be maximised.
+    fault(v.allowed.contains("_NET_WM_ACTION_MAXIMIZE_HORZ") || v.allowed.contains("_NET_WM_ACTION_RESIZE"),
+          "the window manager offers maximise or resize");
+    if (faults.isEmpty())
+        return QString();
+    return QStringLiteral("%1 \"%2\": %3 (Motif %4 %5 %6, size %7x%8..%9x%10, allowed %11)")
+        .arg(window->objectName(), window->windowTitle(), faults.join(QStringLiteral(", ")))
+        .arg(v.flags)
+        .arg(v.functions)
+        .arg(v.decorations)
+        .arg(v.min.width())
+        .arg(v.min.height())
+        .arg(v.max.width())
+        .arg(v.max.height())
+        .arg(v.allowed.join(QLatin1Char(' ')));
+}
+
+// A window as the user sees it, with the window manager's frame, kept when asked (VB2_SHOTS
+// names a folder).
+void screenshot(QWidget *window, const QString &name) {
+    const QString folder = qEnvironmentVariable("VB2_SHOTS");
+    if (folder.isEmpty())
+        return;
+    const QRect r = window->frameGeometry().adjusted(-4, -4, 4, 4);
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+        .save(folder + "/" + name + ".png");
+}
+
 }  // namespace
 
 class TestConsoleDialogs : public QObject {
@@ -147,8 +277,16 @@ class TestConsoleDialogs : public QObject {
 
     // The set on file enables the buttons with a path and names them; a click plays the
     // slot's file on the jingle player; a missing file gives the message and disables its
-    // button until "Jingle Custom" closes (by Cancel too).
+    // button until "Jingle Custom" closes (by Cancel too). With no file in slot A and no
+    // folder used yet, the dialog opens in the user's music folder and shows the path from
+    // the root down to it, then its subfolders.
     void jingleButtonsPlayAndFail() {
+        const QString music = audio_.path() + "/Music";
+        wav("Music/Station", "sting.wav");
+        QFile dirs(vb2test::env()->config() + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"" + music.toUtf8() + "\"\n");
+        dirs.close();
         const QString tone = wav("j", "tone.wav");
         const QString gone = audio_.path() + "/j/gone.wav";
         QStringList lines(24);
@@ -183,7 +321,20 @@ class TestConsoleDialogs : public QObject {
         w_->MediaPlayer4->Stop();
         {
             Modals m;
-            m.on("AddJingle", [](QWidget *d) { child<QPushButton>(d, "Command2")->click(); });
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), music);
+                QStringList shown;
+                for (int i = 0; i < dialog->Dir1->count(); ++i)
+                    shown << dialog->Dir1->item(i)->text();
+                QCOMPARE(shown,
+                         QStringList{"/"} + music.split('/', Qt::SkipEmptyParts) + QStringList{"Station"});
+                QCOMPARE(dialog->Dir1->currentItem()->data(Qt::UserRole).toString(), music);
+                // Any folder on the path opens with a double-click, as its subfolders do.
+                emit dialog->Dir1->itemActivated(dialog->Dir1->item(1));
+                QCOMPARE(dialog->Dir1->path(), "/" + music.split('/', Qt::SkipEmptyParts).first());
+                child<QPushButton>(d, "Command2")->click();
+            });
             w_->jnc->trigger();
             QVERIFY(m.done());
         }
@@ -266,6 +417,25 @@ class TestConsoleDialogs : public QObject {
         lines[10] = b;
         lines[11] = "Outro";
         QCOMPARE(fileBytes(jin()), crlf(lines));
+
+        // With slot A empty the dialog opens where the last file was picked, before the
+        // stored folder; slot A's file in another folder takes it there.
+        const QString other = wav("other", "Sting.wav");
+        for (const QString &slotA : {QString(), other}) {
+            lines[0] = slotA;
+            TextFile::writeLines(jin(), lines);
+            MediaFiles::LoadJingles();
+            Modals m;
+            m.on("AddJingle", [&](QWidget *d) {
+                auto *dialog = static_cast<AddJingle *>(d);
+                QCOMPARE(dialog->Dir1->path(), QFileInfo(slotA.isEmpty() ? b : other).path());
+                QCOMPARE(dialog->Dir1->currentItem()->text(),
+                         slotA.isEmpty() ? QString("pick") : QString("other"));
+                dialog->Command2->click();
+            });
+            w_->jnc_Click(13);
+            QVERIFY(m.done());
+        }
     }
 
     // Copy: the files are gathered beside PLAYLIST.m3u and PLAYLIST.log, the sources stay and
@@ -508,6 +678,55 @@ class TestConsoleDialogs : public QObject {
                      QStringList{"File is not found. Probably it is removed or moved to other folder."});
         }
         r.Command6->click();
+    }
+
+    // Every fixed window tells the window manager it has no minimise, maximise or resize
+    // function or button and one size, so an ordinary window manager offers neither; the
+    // message box has no close box either. Openbox, used here, keeps its own minimise
+    // button on every window whatever it is told.
+    void fixedWindowsTellTheWindowManager() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server with a window manager: run as test_console_dialogs_x11");
+        const std::vector<std::pair<std::function<QWidget *()>, bool>> windows = {
+            {[] { return new Warning; }, false},
+            {[this] { return new HelpOfDay(w_); }, true},
+            {[this] { return new UserInf(w_); }, true},
+            {[this] { return new Begin(w_); }, true},
+            {[this] { return new AutoSt(w_); }, true},
+            {[this] { return new DeleteLists(*w_); }, true},
+            {[this] { return new Property(*w_); }, true},
+            {[this] { return new SelFol(QDir::homePath(), w_); }, true},
+            {[this] { return new RepCop(*w_, w_); }, true},
+            {[this] { return new AddJingle(w_); }, true},
+            {[this] { return new Stat(false, w_); }, true},
+            {[] { return &Faders::load(); }, true},
+            {[] { return &RemoteInstance(); }, true},
+        };
+        for (const auto &[open, closeBox] : windows) {
+            QWidget *window = open();
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            const QString faults = fixedWindowFaults(window, closeBox);
+            screenshot(window, "fixed-" + window->objectName());
+            window->hide();
+            if (window != Faders::loaded() && window != &RemoteInstance())
+                window->deleteLater();
+            QVERIFY2(faults.isEmpty(), qPrintable(faults));
+        }
+        Faders::unload();
+
+        // The input box is modal and lives only inside its call.
+        QString faults = QStringLiteral("no input box");
+        QTimer::singleShot(50, this, [&faults] {
+            QWidget *box = QApplication::activeModalWidget();
+            if (!box || !QTest::qWaitForWindowExposed(box))
+                return;
+            faults = fixedWindowFaults(box, true);
+            screenshot(box, "fixed-InputBox");
+            qobject_cast<QDialog *>(box)->reject();
+        });
+        TextPrompt::InputBox("Name of the new playlist:", "New Playlist", "Show", w_);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults));
     }
 };
 
