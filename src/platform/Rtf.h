@@ -16,7 +16,9 @@ namespace Rtf {
 // The bytes start as an RTF document does ("{\rtf").
 bool isRtf(const QByteArray &bytes);
 
-// Replaces the document's content with the RTF text.
+// Replaces the document's content with the RTF text. Past the first 16 font names
+// the system lacks, text is shown in the document's default family; the writer
+// still saves it under the name it had.
 void read(const QByteArray &rtf, QTextDocument *document);
 
 // Inserts the RTF text at the cursor, replacing its selection.
