@@ -1,6 +1,7 @@
 #include "platform/Rtf.h"
 
 #include <QColor>
+#include <QFontDatabase>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -24,6 +25,13 @@ constexpr char16_t kLineSeparator = 0x2028;
 // Limits that keep a damaged file from asking for absurd sizes: 1638 pt, 22 inches.
 constexpr int kLargestHalfPoints = 3276;
 constexpr int kLargestIndent = 31680;
+// The name a run's font has in the file, kept on a format whose text is shown in
+// another family (see Reader::shownFamily).
+constexpr int kFileFamily = QTextFormat::UserProperty + 0x5242;
+// How many font names the system does not have are shown as named, each resolved by
+// the system to a substitute of its choosing; the others are shown in the
+// document's default family.
+constexpr int kUnknownFamiliesShown = 16;
 
 int indent(int twips) {
     return std::clamp(twips, -kLargestIndent, kLargestIndent);
@@ -533,8 +541,11 @@ class Reader {
         QTextCharFormat f;
         const QString family = fonts_.value(ch.font < 0 ? deff_ : ch.font).name;
         const QString name = family.isEmpty() ? defaultFamily_ : family;
-        f.setFontFamilies({name});
-        f.setProperty(QTextFormat::FontFamily, name);
+        const QString shown = shownFamily(name);
+        f.setFontFamilies({shown});
+        f.setProperty(QTextFormat::FontFamily, shown);
+        if (shown != name)
+            f.setProperty(kFileFamily, name);
         f.setFontPointSize(ch.fs / 2.0);
         f.setFontWeight(ch.b ? QFont::Bold : QFont::Normal);
         f.setFontItalic(ch.i);
@@ -544,6 +555,32 @@ class Reader {
             f.setForeground(colors_[ch.cf]);
         formats_.insert(ch, f);
         return f;
+    }
+
+    // The family the text of a font is laid out in. Every family the layout meets
+    // costs it a font of its own, and a name the system lacks also a search for a
+    // substitute: with thousands of names the window would freeze for many seconds.
+    // The system's own families and the first few unknown names are shown as named;
+    // later unknown names are shown in the default family, and their name is kept
+    // in the format for the writer.
+    QString shownFamily(const QString &name) {
+        const auto found = shown_.constFind(name);
+        if (found != shown_.constEnd())
+            return *found;
+        if (installed_.isEmpty()) {
+            for (const QString &family : QFontDatabase::families()) {
+                installed_.insert(family.toCaseFolded());
+                // "Family [Foundry]" also answers to its plain family name.
+                if (const qsizetype bracket = family.indexOf(QLatin1String(" [")); bracket > 0)
+                    installed_.insert(family.left(bracket).toCaseFolded());
+            }
+            installed_.insert(defaultFamily_.toCaseFolded());
+        }
+        QString shown = name;
+        if (!installed_.contains(name.toCaseFolded()) && unknownShown_++ >= kUnknownFamiliesShown)
+            shown = defaultFamily_;
+        shown_.insert(name, shown);
+        return shown;
     }
 
     QTextBlockFormat paraFormat() {
@@ -641,6 +678,9 @@ class Reader {
     CharState runState_;
     bool hasRun_ = false;
     QHash<CharState, QTextCharFormat> formats_;
+    QSet<QString> installed_;
+    QHash<QString, QString> shown_;
+    int unknownShown_ = 0;
     ParaState blockPara_, paraFormatState_;
     QTextBlockFormat paraFormat_;
     bool blockHasFormat_ = false, blockHasText_ = false, hasParaFormat_ = false;
@@ -703,11 +743,14 @@ class Writer {
 
   private:
     QString familyOf(const QTextCharFormat &f) const {
-        const QStringList families = f.fontFamilies().toStringList();
-        if (!families.isEmpty() && !families.first().isEmpty())
-            return families.first();
-        const QString single = f.property(QTextFormat::FontFamily).toString();
-        return single.isEmpty() ? defaultFamily_ : single;
+        QString family = f.fontFamilies().toStringList().value(0);
+        if (family.isEmpty())
+            family = f.property(QTextFormat::FontFamily).toString();
+        if (family.isEmpty())
+            family = defaultFamily_;
+        // A font shown in the default family keeps the name it had in the file.
+        const QString fileFamily = f.stringProperty(kFileFamily);
+        return !fileFamily.isEmpty() && family == defaultFamily_ ? fileFamily : family;
     }
 
     static bool hasColor(const QTextCharFormat &f) {
@@ -957,6 +1000,13 @@ void insert(const QByteArray &rtf, QTextCursor &cursor) {
     first.setBlockFormat(sawPar ? part.begin().blockFormat() : before);
     cursor.endEditBlock();
 }
+
+void setFontFamily(QTextCharFormat &format, const QString &family) {
+    format.setFontFamilies({family});
+    format.setProperty(QTextFormat::FontFamily, family);
+    format.setProperty(kFileFamily, QString());
+}
+
 QByteArray write(const QTextDocument *document) {
     return Writer(document).run();
 }

@@ -640,7 +640,7 @@ void ScriptsBox::ffs_Click(int) {
     format.setForeground(dialogColor_);
     if (font.pointSizeF() > 0)
         format.setFontPointSize(font.pointSizeF());
-    format.setFontFamilies({font.family()});
+    Rtf::setFontFamily(format, font.family());
     Text1->mergeCurrentCharFormat(format);
 }
 

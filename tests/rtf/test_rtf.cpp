@@ -233,6 +233,33 @@ class TestRtf : public QObject {
             read << family(it.fragment().charFormat());
         QCOMPARE(read, names);
         QCOMPARE(Rtf::write(&back), bytes);
+
+        // Past the first names the system lacks, text is shown in the default family
+        // and still saved under its own name, until the user gives it another font,
+        // even the default one.
+        QTextDocument many;
+        QTextCursor m(&many);
+        for (int k = 0; k < 40; ++k) {
+            QTextCharFormat f;
+            f.setFontFamilies({QString("No Such Font %1").arg(k)});
+            m.insertText(QString::number(k), f);
+        }
+        const QByteArray manyBytes = Rtf::write(&many);
+        QTextDocument manyBack;
+        Rtf::read(manyBytes, &manyBack);
+        QCOMPARE(Rtf::write(&manyBack), manyBytes);
+        QCOMPARE(family(formatAt(manyBack.begin(), 0)), QString("No Such Font 0"));
+        const QString shown = manyBack.defaultFont().family();
+        QCOMPARE(family(formatAt(manyBack.lastBlock(), 69)), shown);
+        QTextCursor last(&manyBack);
+        last.movePosition(QTextCursor::End);
+        last.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 2);
+        QTextCharFormat chosen;
+        Rtf::setFontFamily(chosen, shown);
+        last.mergeCharFormat(chosen);
+        const QByteArray chosenBytes = Rtf::write(&manyBack);
+        QVERIFY(chosenBytes.contains("No Such Font 38;"));
+        QVERIFY(!chosenBytes.contains("No Such Font 39;"));
     }
 
     // A paste keeps the paragraph it lands in as it was unless the pasted text

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -540,6 +541,52 @@ class TestScript : public QObject {
         QVERIFY(ScriptModified);
         box_->Text1->undo();
         QCOMPARE(doc->blockCount(), 150000);
+        box_->NewFileScr();
+    }
+
+    // A script whose runs use 20,000 fonts the system lacks opens and is laid out to
+    // its end (Ctrl+End) without the window freezing for a second, and is saved with
+    // every font name it had. A font the system has is still shown as named.
+    void scriptOfManyUnknownFontsOpensAtOnce() {
+        const QString installed = QFontDatabase::families().value(0);
+        QVERIFY(!installed.isEmpty());
+        QTextDocument source;
+        source.setDefaultFont(box_->Text1->document()->defaultFont());
+        QTextCursor c(&source);
+        constexpr int kFonts = 20000;
+        for (int k = 0; k <= kFonts; ++k) {
+            QTextCharFormat f;
+            Rtf::setFontFamily(f, k < kFonts ? QString("Font Family %1").arg(k) : installed);
+            c.insertText(QString("run %1 ").arg(k), f);
+            if (k % 20 == 19)
+                c.insertBlock();
+        }
+        const QByteArray bytes = Rtf::write(&source);
+        QVERIFY(bytes.contains("Font Family 19999;"));
+        writeBytes(path("fonts.rtf"), bytes);
+
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0;
+        QTimer beat;
+        beat.setInterval(1);
+        connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.start();
+        beat.start();
+        box_->LoadTextFile(path("fonts.rtf"));
+        QTest::keyClick(box_->Text1, Qt::Key_End, Qt::ControlModifier);
+        QTest::qWait(20);
+        beat.stop();
+        QVERIFY2(longest < 1000, qPrintable(QString("the window froze %1 ms").arg(longest)));
+        QCOMPARE(box_->Text1->textCursor().position(), box_->Text1->document()->characterCount() - 1);
+        const QTextBlock end = box_->Text1->document()->lastBlock();
+        QCOMPARE(end.text(), QString("run 20000 "));
+        QCOMPARE(end.begin().fragment().charFormat().fontFamilies().toStringList(), QStringList(installed));
+
+        box_->SaveTextFile(path("fonts-saved.rtf"));
+        QCOMPARE(vb2test::fileBytes(path("fonts-saved.rtf")), bytes);
         box_->NewFileScr();
     }
 
