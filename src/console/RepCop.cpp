@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSet>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -123,7 +124,6 @@ RepCop::RepCop(DJPlayer &console, QWidget *parent) : QDialog(parent), w_(console
     layout->addWidget(ProgressBar1);
     layout->addLayout(buttons);
     FixedWindow::make(this);
-    setFixedSize(440, 240);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -149,12 +149,23 @@ void RepCop::Form_Load() {
         // A base folder that is gone: the root of the current folder's volume.
         Label5->setText(DriveList::driveOf(QDir::currentPath()));
     }
+    fitPath();
+}
+
+// One size, wide enough for the whole base folder: a deep folder widens the window, up to the
+// screen, instead of cutting the path.
+void RepCop::fitPath() {
+    QSize size = QSize(440, 240).expandedTo(layout()->minimumSize());
+    if (const QScreen *s = screen())
+        size = size.boundedTo(s->availableSize());
+    setFixedSize(size);
 }
 
 void RepCop::Command3_Click() {
     SelFol dialog(Label5->text(), this);
     if (dialog.exec() == QDialog::Accepted && !dialog.chosen().isEmpty())
         Label5->setText(dialog.chosen());
+    fitPath();
     Settings::save(QStringLiteral("ReplaceDir"), Label5->text());
 }
 

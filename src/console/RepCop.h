@@ -38,6 +38,7 @@ class RepCop : public QDialog {
     FolderList *Dir1 = nullptr;
 
   private:
+    void fitPath();
     DJPlayer &w_;
     QString letter_;
     QComboBox *combo_ = nullptr;
