@@ -410,6 +410,8 @@ MpegInfo scan(MpegBytes &b) {
     }
     info.frames = walk.frames();
     info.seconds = double(info.frames * first.samplesPerFrame) / first.sampleRate;
+    if (!saneSeconds(info.seconds))
+        return {};  // no sound file plays that long
     return info;
 }
 
