@@ -50,38 +50,44 @@ class OpenFile {
     size_t size_ = 0;
 };
 
-// Small pieces of a file at any offset, read a page or so at a time: a header
-// costs the few pages it lies in, and a file changed while it is read gives
-// short reads, never a fault.
+// Small pieces of a file at any offset, read through a window: a header costs
+// the page or two it lies in, and a long walk through many small pieces (a WAV
+// of a million tiny chunks) reads ever larger windows. A file changed while it
+// is read gives short reads, never a fault.
 class ByteView {
   public:
     explicit ByteView(const OpenFile &file) : file_(&file), size_(file.size()) {}
 
     size_t size() const { return size_; }
-    // `len` bytes at `off` (at most a window), or null past the end.
+    // `len` bytes at `off` (at most a page), or null past the end.
     const uint8_t *at(size_t off, size_t len) {
-        if (off > size_ || len > size_ - off || len > kWindow)
+        if (off > size_ || len > size_ - off || len > kPage)
             return nullptr;
         if (off < start_ || off + len > start_ + held_) {
+            // Two windows of a page, then each twice the one before.
+            const size_t window = kPage << std::clamp(refills_, 1, 5) >> 1;
+            ++refills_;
+            if (buf_.size() < window)
+                buf_.resize(window);
             // From the start of the page, unless the piece would then not fit.
             start_ = off & ~size_t(kPage - 1);
-            if (off + len > start_ + kWindow)
+            if (off + len > start_ + window)
                 start_ = off;
-            held_ = file_->read(buf_, start_, kWindow);
+            held_ = file_->read(buf_.data(), start_, window);
             if (off + len > start_ + held_)
                 return nullptr;
         }
-        return buf_ + (off - start_);
+        return buf_.data() + (off - start_);
     }
 
   private:
     static constexpr size_t kPage = 4096;
-    static constexpr size_t kWindow = 4096;
     const OpenFile *file_ = nullptr;
     size_t size_ = 0;
-    uint8_t buf_[kWindow];
+    std::vector<uint8_t> buf_;
     size_t start_ = 0;
     size_t held_ = 0;
+    int refills_ = 0;
 };
 
 uint16_t le16(const uint8_t *p) {
