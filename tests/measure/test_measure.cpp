@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "media/AudioEngine.h"
@@ -163,8 +164,13 @@ uint64_t fnv1a(const QByteArray &b) {
 
 // A length cache file of these records whose last line gives `count` and a true checksum.
 QByteArray cacheFile(const QByteArray &records, int64_t count) {
-    const QByteArray body = "vb2-lengths 1\n" + records;
-    return body + "end " + QByteArray::number(count) + ' ' + QByteArray::number(fnv1a(body), 16) + '\n';
+    QByteArray out;
+    out.reserve(records.size() + 80);  // one allocation: the records may be 62 MB
+    out += "vb2-lengths 1\n";
+    out += records;
+    const uint64_t sum = fnv1a(out);
+    out += "end " + QByteArray::number(count) + ' ' + QByteArray::number(sum, 16) + '\n';
+    return out;
 }
 
 // Bytes this process has read from files so far.
@@ -621,16 +627,19 @@ class TestMeasure : public QObject {
         flipped[flipped.indexOf("1.5")] = '7';
         const QByteArray record =
             QByteArray::number(qlonglong(st.size)) + ' ' + QByteArray::number(qlonglong(st.mtimeNs)) + ' ';
-        QByteArray manyRecords;  // 4.4 million, 62 MB; the writer keeps at most 200,000
-        {
-            QByteArray line("1 1 1 s a\n");
-            manyRecords.reserve(qsizetype(line.size()) * 4400000 * 14 / 10);
-            for (int i = 0; i < 4400000; ++i) {
-                manyRecords += line.left(8);
-                manyRecords += QByteArray::number(i, 36).rightJustified(5, '0');
-                manyRecords += '\n';
+        // `n` records of 14 bytes, each of its own path.
+        auto records = [](int n) {
+            QByteArray out(qsizetype(n) * 14, Qt::Uninitialized);
+            char *p = out.data();
+            for (int i = 0; i < n; ++i, p += 14) {
+                std::memcpy(p, "1 1 1 s ", 8);
+                for (int k = 12, v = i; k >= 8; --k, v /= 26)
+                    p[k] = char('a' + v % 26);
+                p[13] = '\n';
             }
-        }
+            return out;
+        };
+        QByteArray manyRecords = records(4400000);  // 62 MB; the writer keeps at most 200,000
         QVERIFY(manyRecords.size() > 60000000);
         const QByteArray damaged[] = {
             good.left(good.size() - 9),
@@ -641,7 +650,7 @@ class TestMeasure : public QObject {
             good + good,
             cacheFile(record + "2 s " + song.toUtf8() + '\n', 2147483647),
             cacheFile(manyRecords, 4400000),
-            cacheFile(manyRecords, 200000),
+            cacheFile(records(250000), 200000),
             cacheFile(record + "inf s " + song.toUtf8() + '\n', 1),
             cacheFile(record + "1e300 s " + song.toUtf8() + '\n', 1),
             cacheFile(record + "nan s " + song.toUtf8() + '\n', 1),
