@@ -30,6 +30,7 @@
 #include "console/DJPlayer.h"
 #include "core/OpenSaveFiles.h"
 #include "media/MediaPlayer.h"
+#include "media/MidiSynth.h"
 #include "media/Probe.h"
 #include "platform/TextFile.h"
 #include "support/AudioFiles.h"
@@ -198,16 +199,43 @@ void evict(const QString &pool) {
     }
 }
 
+// What this process has read so far: through read calls (page cache or not),
+// and from the disk itself.
+struct ReadBytes {
+    qint64 calls = 0, disk = 0;
+};
+
+ReadBytes readBytes() {
+    QFile file("/proc/self/io");
+    const QByteArray io = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    auto field = [&io](const char *name) {
+        const qsizetype at = io.indexOf(name);
+        return at < 0 ? 0
+                      : io.mid(at + qstrlen(name), io.indexOf('\n', at) - at - qstrlen(name))
+                            .trimmed()
+                            .toLongLong();
+    };
+    return {field("rchar:"), field("read_bytes:")};
+}
+
 // The child: chooses the playlist twice, then plays a few items.
 int runChoose(int argc, char *argv[]) {
     QApplication app(argc, argv);
     DJPlayer &w = DJPlayerInstance();
     w.Show();
+    // A playlist is chosen after the console is open: the soundfont it reads
+    // in the background at start is read by then.
+    QElapsedTimer settle;
+    settle.start();
+    while (vb2media::soundFontReads() == 0 && settle.elapsed() < 5000)
+        QThread::msleep(10);
     w.Combo1->setCurrentIndex(0);
+    const ReadBytes before = readBytes();
     QElapsedTimer t;
     t.start();
     w.Combo1_Click();
     const double first = ms(t);
+    const ReadBytes after = readBytes();
     const QString total = w.Label11->text();
     t.restart();
     w.Combo1_Click();
@@ -224,8 +252,8 @@ int runChoose(int argc, char *argv[]) {
         QCoreApplication::processEvents();
     }
     std::sort(press.begin(), press.end());
-    std::printf("%.3f %.3f %.3f %s %d\n", first, second, press[press.size() / 2], qPrintable(total),
-                w.List1->count());
+    std::printf("%.3f %.3f %.3f %s %d %lld %lld\n", first, second, press[press.size() / 2], qPrintable(total),
+                w.List1->count(), after.calls - before.calls, after.disk - before.disk);
     return 0;
 }
 
@@ -285,7 +313,7 @@ int main(int argc, char *argv[]) {
                 qPrintable(QString(TextFile::readAll("/proc/loadavg")).trimmed()));
 
     // One child per run; the measured lengths kept on disk go to a cache folder of our own.
-    auto child = [&](const QString &cacheDir, double out[3]) {
+    auto child = [&](const QString &cacheDir, double out[5]) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CACHE_HOME", cacheDir);
@@ -294,12 +322,14 @@ int main(int argc, char *argv[]) {
         p.start(QCoreApplication::applicationFilePath(), {"--choose"});
         p.waitForFinished(600000);
         const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
-        if (f.size() < 5) {
+        if (f.size() < 7) {
             std::fprintf(stderr, "child failed\n");
             return false;
         }
         for (int i = 0; i < 3; ++i)
             out[i] = f[i].toDouble();
+        out[3] = f[5].toDouble() / 1048576;
+        out[4] = f[6].toDouble() / 1048576;
         static bool shown = false;
         if (!shown) {
             std::printf("total shown %s, %s items\n", f[3].constData(), f[4].constData());
@@ -307,15 +337,17 @@ int main(int argc, char *argv[]) {
         }
         return true;
     };
-    Stats coldFirst, coldAgain, warmFirst, warmAgain, restartFirst, restartAgain, play;
+    Stats coldFirst, coldAgain, warmFirst, warmAgain, restartFirst, restartAgain, play, coldRead, coldDisk;
     for (int r = 0; r < repeats; ++r) {
-        double v[3];
+        double v[5];
         QTemporaryDir cache(root.path() + "/cache-XXXXXX");
         evict(pool);
         if (!child(cache.path(), v))
             return 1;
         coldFirst.v.push_back(v[0]);
         coldAgain.v.push_back(v[1]);
+        coldRead.v.push_back(v[3]);
+        coldDisk.v.push_back(v[4]);
         QTemporaryDir cache2(root.path() + "/cache-XXXXXX");
         if (!child(cache2.path(), v))
             return 1;
@@ -334,6 +366,8 @@ int main(int argc, char *argv[]) {
     std::printf("first after a restart               %s\n", qPrintable(restartFirst.text()));
     std::printf("again after a restart               %s\n", qPrintable(restartAgain.text()));
     std::printf("Play of a headerless VBR item (press, median of 10) %s\n", qPrintable(play.text()));
+    std::printf("first choose off the page cache, MB read by calls   %s\n", qPrintable(coldRead.text()));
+    std::printf("                                   MB from the disk  %s\n", qPrintable(coldDisk.text()));
 
     // One headerless hour, measured as the probe measures it (warm page cache).
     for (const char *name : {"hour_noxing.mp3", "hour_noxing320.mp3"}) {

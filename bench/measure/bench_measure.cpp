@@ -1,11 +1,13 @@
 // Measures one file at a time as the console's probe does (a measure-only
 // player's FileName), for generated worst cases of each format the console
 // accepts, each up to 10 MB: long tempo maps, many tracks, damaged headers,
-// chunk sizes that lie, random bytes. Each measurement runs in a process of its
+// chunk sizes that lie, random bytes, rates no sound file has, and kept-length
+// files that lie. Each measurement runs in a process of its
 // own, so its peak memory (VmHWM) is its own; a process that measures nothing
 // gives the baseline.
 //   bench_measure [repeats]
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -89,7 +91,26 @@ struct Case {
     const char *name;
     const char *ext;
     std::function<QByteArray()> make;
+    // The kept lengths the measuring program finds on disk (none if empty).
+    std::function<QByteArray()> cache = {};
 };
+
+// A length cache file of these records, its last line giving `count` and a true checksum.
+QByteArray cacheFile(const QByteArray &records, int64_t count) {
+    const QByteArray body = "vb2-lengths 1\n" + records;
+    uint64_t h = 1469598103934665603ull;
+    for (char c : body) {
+        h ^= uint8_t(c);
+        h *= 1099511628211ull;
+    }
+    return body + "end " + QByteArray::number(count) + ' ' + QByteArray::number(h, 16) + '\n';
+}
+
+QByteArray id3Tag(int size) {
+    const int body = size - 10;
+    return QByteArray("ID3\x04\x00\x00", 6) + char((body >> 21) & 0x7F) + char((body >> 14) & 0x7F) +
+           char((body >> 7) & 0x7F) + char(body & 0x7F) + QByteArray(body, 'p');
+}
 
 std::vector<Case> cases() {
     const QByteArray frames = mpegFrames();
@@ -187,6 +208,35 @@ std::vector<Case> cases() {
          }},
         {"MIDI header, then random bytes", "mid",
          [] { return midiHeader(1, 16) + "MTrk" + be32(kMax) + randomBytes(kMax - 30, 7); }},
+        {"MP3 two 100 KB ID3 tags, then frames", "mp3", [=] { return id3Tag(102400).repeated(2) + frames; }},
+        {"MP3 100,000 empty ID3 tags, then frames", "mp3",
+         [=] { return id3Tag(10).repeated(100000) + frames; }},
+        {"WAV at 1 Hz (200 KB)", "wav",
+         [] {
+             return riff("fmt " + le32(16) + QByteArray("\x01\x00\x01\x00", 4) + le32(1) + le32(2) +
+                         QByteArray("\x02\x00\x10\x00", 4) + "data" + le32(200000) + randomBytes(200000, 8));
+         }},
+        {"WMA stream at 1 Hz", "wma",
+         [=] {
+             QByteArray b = wma;
+             const qsizetype audio = b.indexOf(QByteArray("\x40\x9E\x69\xF8\x4D\x5B\xCF\x11", 8));
+             return b.replace(audio - 24 + 78 + 4, 4, le32(1));
+         }},
+        {"cache: count 2147483647 (57 B)", "wav",
+         [] { return riff(pcmFmt() + "data" + le32(4000) + QByteArray(4000, 1)); },
+         [] { return cacheFile("1 1 2 s /a.wav\n", 2147483647); }},
+        {"cache: 4.4 million records (62 MB)", "wav",
+         [] { return riff(pcmFmt() + "data" + le32(4000) + QByteArray(4000, 1)); },
+         [] {
+             QByteArray records;
+             records.reserve(62000000);
+             for (int i = 0; i < 4400000; ++i)
+                 records += "1 1 1 s " + QByteArray::number(i, 36).rightJustified(5, '0') + '\n';
+             return cacheFile(records, 4400000);
+         }},
+        {"cache: a length of inf", "wav",
+         [] { return riff(pcmFmt() + "data" + le32(4000) + QByteArray(4000, 1)); },
+         [] { return cacheFile("1 1 inf s /a.wav\n", 1); }},
     };
 }
 
@@ -227,8 +277,14 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 5;
     QTemporaryDir dir;
-    auto run = [&](const QString &path, double &ms, long &kb, QString &outcome) {
-        QTemporaryDir cache;  // nothing measured before
+    auto run = [&](const QString &path, const QByteArray &kept, double &ms, long &kb, QString &outcome) {
+        QTemporaryDir cache;  // nothing measured before, or what the case keeps
+        if (!kept.isEmpty()) {
+            QDir(cache.path()).mkpath(QCoreApplication::applicationName());
+            QFile f(cache.path() + "/" + QCoreApplication::applicationName() + "/lengths");
+            if (!f.open(QIODevice::WriteOnly) || f.write(kept) != kept.size())
+                return false;
+        }
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CACHE_HOME", cache.path());
@@ -253,7 +309,7 @@ int main(int argc, char *argv[]) {
     long baseKb = 0, kb;
     QString outcome;
     for (int r = 0; r < 3; ++r)
-        if (run({}, ms, kb, outcome))
+        if (run({}, {}, ms, kb, outcome))
             baseKb = std::max(baseKb, kb);
     std::printf("load: %s", vb2test::fileBytes("/proc/loadavg").constData());
     std::printf("baseline process (measures nothing): peak %.1f MB\n\n", baseKb / 1024.0);
@@ -267,10 +323,11 @@ int main(int argc, char *argv[]) {
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
             return 1;
         f.close();
+        const QByteArray kept = c.cache ? c.cache() : QByteArray();
         std::vector<double> times;
         long peak = 0;
         for (int r = 0; r < repeats; ++r) {
-            if (!run(path, ms, kb, outcome)) {
+            if (!run(path, kept, ms, kb, outcome)) {
                 outcome = "child failed";
                 break;
             }

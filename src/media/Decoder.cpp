@@ -45,8 +45,9 @@ void Decoder::seek(int64_t frame) {
 }
 
 bool looksLikeMidi(const QString &path) {
+    // Unbuffered: four bytes, not a buffer's 16 KiB of a file that may be cold.
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     return f.read(4) == "MThd";
 }

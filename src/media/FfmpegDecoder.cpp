@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -15,6 +16,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -98,6 +100,11 @@ class FfmpegDecoder : public Decoder {
         }
         if (stream_ < 0 || !paramsKnown())
             throw VbError(QStringLiteral("The file holds no sound that can be played: %1").arg(path));
+        // Whatever the container, no resampler is asked to convert from a rate
+        // no sound file has (from 1 Hz it would upsample each sample 48,000 times).
+        const AVCodecParameters *par = fmt_->streams[stream_]->codecpar;
+        if (!saneRate(par->sample_rate) || !saneChannels(par->ch_layout.nb_channels))
+            throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
         for (unsigned i = 0; i < fmt_->nb_streams; ++i)
             if (int(i) != stream_)
                 fmt_->streams[i]->discard = AVDISCARD_ALL;
@@ -112,7 +119,10 @@ class FfmpegDecoder : public Decoder {
             avcodec_open2(cc_, codec, nullptr) < 0)
             throw VbError(QStringLiteral("The sound format of the file is not supported: %1").arg(path));
 
-        setDuration(measure(path), rate_);
+        const double seconds = measure(path);
+        if (!saneSeconds(seconds))
+            throw VbError(QStringLiteral("The file is not a sound file: %1").arg(path));
+        setDuration(seconds, rate_);
 
         // The first audio is decoded now: a file that yields none is refused
         // here rather than failing silently at Play.
@@ -248,8 +258,13 @@ class FfmpegDecoder : public Decoder {
         while (true) {
             int r = avcodec_receive_frame(cc_, frame_);
             if (r == 0) {
-                convert(frame_);
+                const bool converted = convert(frame_);
                 av_frame_unref(frame_);
+                // Frames that cannot be converted (a rate no sound file has) are
+                // skipped; a file of nothing else ends rather than being decoded whole.
+                badFrames_ = converted ? 0 : badFrames_ + 1;
+                if (badFrames_ > 200)
+                    return false;
                 if (fifo_.size() > fifoPos_)
                     return true;
                 continue;
@@ -305,7 +320,7 @@ class FfmpegDecoder : public Decoder {
         swr_free(&swr_);
         av_channel_layout_uninit(&inLayout_);
         av_channel_layout_uninit(&frameLayout_);
-        if (f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0)
+        if (!saneRate(f->sample_rate) || !saneChannels(f->ch_layout.nb_channels))
             return false;
         av_channel_layout_copy(&frameLayout_, &f->ch_layout);
         av_channel_layout_copy(&inLayout_, &f->ch_layout);
@@ -329,25 +344,39 @@ class FfmpegDecoder : public Decoder {
         return true;
     }
 
-    void convert(const AVFrame *f) {
+    bool convert(const AVFrame *f) {
         if (!ensureResampler(f))
-            return;
-        const int cap = swr_get_out_samples(swr_, f->nb_samples);
-        if (cap <= 0)
-            return;
+            return false;
+        // A frame goes to the resampler in pieces: its buffers then stay far
+        // below the allocation limit, where a failed growth would lose the
+        // buffer it had (libswresample leaks it) and the frame's sound.
+        const AVSampleFormat format = AVSampleFormat(f->format);
+        const int planes = av_sample_fmt_is_planar(format) ? f->ch_layout.nb_channels : 1;
+        const size_t stride =
+            size_t(av_get_bytes_per_sample(format)) * size_t(f->ch_layout.nb_channels / planes);
         const size_t old = fifo_.size();
-        fifo_.resize(old + size_t(cap) * 2);
-        uint8_t *outp = reinterpret_cast<uint8_t *>(fifo_.data() + old);
-        const int got =
-            swr_convert(swr_, &outp, cap, const_cast<const uint8_t **>(f->extended_data), f->nb_samples);
+        for (int done = 0; done < f->nb_samples;) {
+            const int n = std::min(f->nb_samples - done, kPieceSamples);
+            for (int p = 0; p < planes; ++p)
+                pieceIn_[size_t(p)] = f->extended_data[p] + size_t(done) * stride;
+            done += n;
+            const int cap = swr_get_out_samples(swr_, n);
+            if (cap <= 0)
+                continue;
+            const size_t from = fifo_.size();
+            fifo_.resize(from + size_t(cap) * 2);
+            uint8_t *outp = reinterpret_cast<uint8_t *>(fifo_.data() + from);
+            const int got = swr_convert(swr_, &outp, cap, pieceIn_.data(), n);
+            fifo_.resize(from + size_t(std::max(got, 0)) * 2);
+        }
         if (!originKnown_) {
             originKnown_ = true;
             originTs_ = frameTs(f);
         }
-        fifo_.resize(old + size_t(std::max(got, 0)) * 2);
         if (seekTarget_ >= 0)
             dropBeforeSeekTarget(f, old);
         sanitize(old);
+        return true;
     }
 
     // After a seek the decoder restarts at a packet before the target; what
@@ -423,12 +452,16 @@ class FfmpegDecoder : public Decoder {
     bool demuxEnded_ = false;
     bool drained_ = false;
     int failures_ = 0;
+    int badFrames_ = 0;
     int64_t seekTarget_ = -1;
     bool originKnown_ = false;
     int64_t originTs_ = AV_NOPTS_VALUE;
     int64_t expectedAt_ = -1;
     std::vector<float> fifo_;
     size_t fifoPos_ = 0;
+    // At 1 kHz, a piece of 4096 samples resamples to 196,608 frames (1.5 MB).
+    static constexpr int kPieceSamples = 4096;
+    std::array<const uint8_t *, kMaxChannels> pieceIn_{};
 };
 
 }  // namespace

@@ -21,15 +21,45 @@ namespace vb2media {
 namespace {
 
 constexpr char kMagic[] = "vb2-lengths 1";
+// The writer keeps at most this many lengths, each on a line of at most
+// kMaxLine bytes (a path of PATH_MAX and its four fields).
 constexpr int kMaxEntries = 200000;
+constexpr qsizetype kMaxLine = 4096 + 96;
+constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
-uint64_t fnv1a(const char *p, size_t n) {
-    uint64_t h = 1469598103934665603ull;
+constexpr uint64_t kFnvBasis = 1469598103934665603ull;
+
+uint64_t fnv1a(uint64_t h, const char *p, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         h ^= uint8_t(p[i]);
         h *= 1099511628211ull;
     }
     return h;
+}
+
+// One record: four fields, then the path, which may hold spaces.
+bool parseRecord(QByteArrayView line, LengthCache::Entry &e, QString &path) {
+    if (line.size() > kMaxLine)
+        return false;
+    qsizetype cut[4];
+    qsizetype from = 0;
+    for (qsizetype &c : cut) {
+        c = line.indexOf(' ', from);
+        if (c < 0)
+            return false;
+        from = c + 1;
+    }
+    bool a, b, c;
+    e.size = line.first(cut[0]).toLongLong(&a);
+    e.mtimeNs = line.sliced(cut[0] + 1, cut[1] - cut[0] - 1).toLongLong(&b);
+    e.seconds = line.sliced(cut[1] + 1, cut[2] - cut[1] - 1).toDouble(&c);
+    e.kind = LengthCache::Kind(line[cut[2] + 1]);
+    const QByteArrayView bytes = line.sliced(cut[3] + 1);
+    if (!a || !b || !c || cut[3] != cut[2] + 2 || bytes.isEmpty() || e.size < 0 || !saneSeconds(e.seconds) ||
+        (e.kind != LengthCache::Kind::Sound && e.kind != LengthCache::Kind::Midi))
+        return false;
+    path = QString::fromUtf8(bytes);
+    return true;
 }
 
 }  // namespace
@@ -45,7 +75,9 @@ bool LengthCache::stampOf(const QString &path, Stamp &stamp) {
     return true;
 }
 
-// Lines "size mtime seconds kind path", then "end count checksum".
+// Lines "size mtime seconds kind path", then "end count checksum". The cache
+// is a hint: a count, size or field no cache of ours holds makes it damaged,
+// found before anything grows with it, and the next save rebuilds it.
 void LengthCache::loadLocked() {
     loaded_ = true;
     if (file_.isEmpty())
@@ -53,47 +85,80 @@ void LengthCache::loadLocked() {
     QFile f(file_);
     if (!f.exists())
         return;
-    // Anything unreadable is rebuilt: the next save rewrites the file whole.
     dirty_ = true;
-    if (!f.open(QIODevice::ReadOnly) || f.size() > 64 * 1024 * 1024)
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return;
-    const QByteArray all = f.readAll();
-    const qsizetype tail = all.lastIndexOf("\nend ", all.size() - 2);
-    if (!all.startsWith(QByteArray(kMagic) + '\n') || tail < 0 || !all.endsWith('\n'))
+    const qint64 size = f.size();
+    const qint64 head = qint64(std::strlen(kMagic)) + 1;
+    if (size < head || size > kMaxFileBytes)
         return;
-    const QList<QByteArray> end = all.mid(tail + 1).trimmed().split(' ');
+    // The count first, from the last line: nothing is read for a count the
+    // writer never writes.
+    const qint64 tailFrom = std::max(head - 1, size - 64);
+    if (!f.seek(tailFrom))
+        return;
+    const QByteArray tail = f.read(size - tailFrom);
+    const qsizetype endLine = tail.lastIndexOf("\nend ", tail.size() - 2);
+    if (tail.size() != size - tailFrom || endLine < 0 || !tail.endsWith('\n'))
+        return;
+    const QList<QByteArray> end = tail.mid(endLine + 1).trimmed().split(' ');
     bool okCount = false, okSum = false;
     const int count = end.size() == 3 ? end[1].toInt(&okCount) : -1;
     const uint64_t sum = end.size() == 3 ? end[2].toULongLong(&okSum, 16) : 0;
-    if (!okCount || !okSum || sum != fnv1a(all.constData(), size_t(tail + 1)))
+    if (!okCount || !okSum || count < 0 || count > kMaxEntries)
+        return;
+    const qint64 body = tailFrom + endLine + 1;  // the bytes the checksum covers
+
+    // The lines are counted first (more than the count stops the reading),
+    // then read a block at a time and checked as they come.
+    constexpr qint64 kBlock = 256 * 1024;
+    qint64 lines = 0;
+    if (!f.seek(0))
+        return;
+    for (qint64 at = 0; at < body;) {
+        const QByteArray block = f.read(std::min(kBlock, body - at));
+        if (block.isEmpty())
+            return;
+        at += block.size();
+        lines += block.count('\n');
+        if (lines > qint64(count) + 1)
+            return;
+    }
+    if (!f.seek(0))
         return;
     QHash<QString, Entry> read;
-    read.reserve(count);
-    qsizetype at = qsizetype(std::strlen(kMagic)) + 1;
-    while (at <= tail) {
-        const qsizetype nl = all.indexOf('\n', at);
-        const QByteArray line = all.mid(at, nl - at);
-        at = nl + 1;
-        // Four fields, then the path, which may hold spaces.
-        qsizetype cut[4];
-        qsizetype from = 0;
-        for (qsizetype &c : cut) {
-            c = line.indexOf(' ', from);
-            if (c < 0)
-                return;
-            from = c + 1;
-        }
-        bool a, b, c;
-        const Entry e{line.left(cut[0]).toLongLong(&a),
-                      line.mid(cut[0] + 1, cut[1] - cut[0] - 1).toLongLong(&b),
-                      line.mid(cut[1] + 1, cut[2] - cut[1] - 1).toDouble(&c), Kind(line[cut[2] + 1])};
-        const QByteArray path = line.mid(cut[3] + 1);
-        if (!a || !b || !c || cut[3] != cut[2] + 2 || path.isEmpty() || !(e.seconds >= 0) ||
-            (e.kind != Kind::Sound && e.kind != Kind::Midi))
+    uint64_t hash = kFnvBasis;
+    QByteArray pending;  // a line not yet ended
+    qint64 at = 0;
+    bool magic = false;
+    int records = 0;
+    while (at < body) {
+        const QByteArray block = f.read(std::min(kBlock, body - at));
+        if (block.isEmpty())
             return;
-        read.insert(QString::fromUtf8(path), e);
+        at += block.size();
+        hash = fnv1a(hash, block.constData(), size_t(block.size()));
+        pending += block;
+        qsizetype from = 0;
+        for (qsizetype nl; (nl = pending.indexOf('\n', from)) >= 0; from = nl + 1) {
+            const QByteArrayView line(pending.constData() + from, nl - from);
+            if (!magic) {
+                if (line != QByteArrayView(kMagic))
+                    return;
+                magic = true;
+                continue;
+            }
+            Entry e;
+            QString path;
+            if (++records > count || !parseRecord(line, e, path))
+                return;
+            read.insert(path, e);
+        }
+        pending.remove(0, from);
+        if (pending.size() > kMaxLine)
+            return;
     }
-    if (read.size() != count)
+    if (!magic || !pending.isEmpty() || records != count || read.size() != count || hash != sum)
         return;
     entries_ = std::move(read);
     dirty_ = false;
@@ -112,7 +177,7 @@ bool LengthCache::find(const QString &path, const Stamp &stamp, double &seconds,
 }
 
 void LengthCache::insert(const QString &path, const Stamp &stamp, double seconds, Kind kind) {
-    if (!(seconds >= 0) || path.contains(QLatin1Char('\n')))
+    if (!saneSeconds(seconds) || path.isEmpty() || path.contains(QLatin1Char('\n')))
         return;
     std::lock_guard<std::mutex> g(mtx_);
     if (!loaded_)
@@ -150,7 +215,7 @@ bool LengthCache::save() {
         dirty_ = false;
     }
     out += "end " + QByteArray::number(count) + ' ' +
-           QByteArray::number(fnv1a(out.constData(), size_t(out.size())), 16) + '\n';
+           QByteArray::number(fnv1a(kFnvBasis, out.constData(), size_t(out.size())), 16) + '\n';
     QDir().mkpath(QFileInfo(file_).path());
     QSaveFile f(file_);
     if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.flush() || !f.commit()) {
@@ -190,7 +255,7 @@ bool midiLength(const QString &path, double &seconds) {
     return f.open(QIODevice::ReadOnly) && f.size() <= kMaxMidiBytes && measureMidi(f.readAll(), seconds);
 }
 
-const uint8_t kAsfMagic[4] = {0x30, 0x26, 0xB2, 0x75};
+const char kAsfMagic[4] = {0x30, 0x26, char(0xB2), 0x75};
 
 }  // namespace
 
@@ -202,8 +267,9 @@ bool quickMeasure(const QString &path, double &seconds) {
     LengthCache::Kind kind;
     if (cache.find(path, st, seconds, kind))
         return kind != LengthCache::Kind::Midi || QFileInfo(soundFontPath()).isFile();
+    // Unbuffered: the kind of file needs 16 bytes, not a buffer's 16 KiB.
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray head = f.read(16);
     f.close();
@@ -217,7 +283,7 @@ bool quickMeasure(const QString &path, double &seconds) {
         if (!w.valid || !w.plainPcm || w.dataBytes < w.blockAlign)
             return false;
         seconds = w.seconds;
-    } else if (head.size() == 16 && std::equal(kAsfMagic, kAsfMagic + 4, head.constData())) {
+    } else if (head.size() == 16 && head.startsWith(QByteArrayView(kAsfMagic, 4))) {
         // WMA's header holds the length; other codecs in ASF are checked by a decoder.
         const AsfInfo a = readAsfHeader(path);
         if (!a.valid || a.formatTag < 0x160 || a.formatTag > 0x163)
@@ -236,33 +302,41 @@ bool quickMeasure(const QString &path, double &seconds) {
     return true;
 }
 
-void measureFiles(const QStringList &paths) {
+void measureFiles(const QStringList &paths) noexcept {
     std::atomic<qsizetype> next{0};
     auto work = [&] {
         for (qsizetype i = next++; i < paths.size(); i = next++) {
-            const QString &path = paths[i];
-            double seconds;
-            if (quickMeasure(path, seconds) || looksLikeMidi(path))
-                continue;
+            // Whatever fails here (a damaged file, memory running out) is
+            // left for the probe, which measures or refuses the file itself.
             try {
+                const QString &path = paths[i];
+                double seconds;
+                if (quickMeasure(path, seconds) || looksLikeMidi(path))
+                    continue;
                 // Whatever else FFmpeg reads is measured by its decoder, here
                 // rather than in the probe's loop (the length does not depend
                 // on the rate it would play at).
                 rememberDuration(path, openFfmpegDecoder(path, 48000)->duration());
-            } catch (const std::exception &) {
-                // Left for the probe, which refuses it.
+            } catch (...) {
             }
         }
     };
     const int threads =
         int(std::clamp<qsizetype>(paths.size() / 16, 1, std::min(QThread::idealThreadCount(), 8)));
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(work);
+    try {
+        for (int t = 1; t < threads; ++t)
+            pool.emplace_back(work);
+    } catch (...) {
+        // Fewer threads measure the same files.
+    }
     work();
     for (std::thread &t : pool)
         t.join();
-    LengthCache::shared().save();
+    try {
+        LengthCache::shared().save();
+    } catch (...) {
+    }
 }
 
 }  // namespace vb2media

@@ -11,12 +11,13 @@ namespace vb2media {
 // Measures the files on worker threads, several at once, and keeps their
 // lengths, so that the probe player's FileName finds each of them at once
 // afterwards, in whatever order it asks. A file that cannot be measured is left
-// for the probe to refuse. Blocks until all are done.
-void measureFiles(const QStringList &paths);
+// for the probe to refuse. Blocks until all are done. Never throws: what it
+// could not measure, the probe measures.
+void measureFiles(const QStringList &paths) noexcept;
 
 // Lengths by path, size and modification time (nanoseconds), kept in a text
-// file that ends with a checksum: a damaged or foreign file is ignored and
-// rewritten whole at the next save.
+// file that ends with a checksum: a damaged or foreign file (a bad count, size
+// or field) is ignored and rewritten whole at the next save.
 class LengthCache {
   public:
     struct Stamp {
@@ -37,13 +38,15 @@ class LengthCache {
     // The program's cache, in the user's cache folder (XDG_CACHE_HOME).
     static LengthCache &shared();
 
-  private:
+    // One kept length, as the file holds it.
     struct Entry {
-        int64_t size;
-        int64_t mtimeNs;
-        double seconds;
-        Kind kind;
+        int64_t size = 0;
+        int64_t mtimeNs = 0;
+        double seconds = 0;
+        Kind kind = Kind::Sound;
     };
+
+  private:
     void loadLocked();
 
     QString file_;

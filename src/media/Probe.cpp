@@ -50,35 +50,44 @@ class OpenFile {
     size_t size_ = 0;
 };
 
-// Small pieces of a file at any offset, read through a window, so headers
-// walked from start to end cost one read per window, and a file changed while
-// it is read gives short reads, never a fault.
+// Small pieces of a file at any offset, read through a window: a header costs
+// the page or two it lies in, and a long walk through many small pieces (a WAV
+// of a million tiny chunks) reads ever larger windows. A file changed while it
+// is read gives short reads, never a fault.
 class ByteView {
   public:
     explicit ByteView(const OpenFile &file) : file_(&file), size_(file.size()) {}
 
     size_t size() const { return size_; }
-    // `len` bytes at `off` (at most a window), or null past the end.
+    // `len` bytes at `off` (at most a page), or null past the end.
     const uint8_t *at(size_t off, size_t len) {
-        if (off > size_ || len > size_ - off)
+        if (off > size_ || len > size_ - off || len > kPage)
             return nullptr;
         if (off < start_ || off + len > start_ + held_) {
-            buf_.resize(std::min(kWindow, size_));
-            start_ = off;
-            held_ = file_->read(buf_.data(), off, buf_.size());
-            if (len > held_)
+            // Two windows of a page, then each twice the one before.
+            const size_t window = kPage << std::clamp(refills_, 1, 5) >> 1;
+            ++refills_;
+            if (buf_.size() < window)
+                buf_.resize(window);
+            // From the start of the page, unless the piece would then not fit.
+            start_ = off & ~size_t(kPage - 1);
+            if (off + len > start_ + window)
+                start_ = off;
+            held_ = file_->read(buf_.data(), start_, window);
+            if (off + len > start_ + held_)
                 return nullptr;
         }
         return buf_.data() + (off - start_);
     }
 
   private:
-    static constexpr size_t kWindow = 64 * 1024;
+    static constexpr size_t kPage = 4096;
     const OpenFile *file_ = nullptr;
     size_t size_ = 0;
     std::vector<uint8_t> buf_;
     size_t start_ = 0;
     size_t held_ = 0;
+    int refills_ = 0;
 };
 
 uint16_t le16(const uint8_t *p) {
@@ -146,44 +155,102 @@ uint32_t be32(const uint8_t *p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
+// The bytes an MPEG walk looks at: a file read a piece at a time, or bytes
+// already in memory. Both give the walk the same view of the same bytes, so a
+// file measures the same whichever way it is read.
+class MpegBytes {
+  public:
+    virtual ~MpegBytes() = default;
+    size_t size() const { return size_; }
+    // `len` bytes (a few hundred at most) at `off`, or null where they run past the end.
+    virtual const uint8_t *at(size_t off, size_t len) = 0;
+    // The bytes from `off` on, as many as one block holds; their count in `len`.
+    virtual const uint8_t *block(size_t off, size_t &len) = 0;
+
+  protected:
+    size_t size_ = 0;
+};
+
+class MemoryBytes : public MpegBytes {
+  public:
+    MemoryBytes(const uint8_t *d, size_t size) : d_(d) { size_ = d ? size : 0; }
+    const uint8_t *at(size_t off, size_t len) override {
+        return off <= size_ && len <= size_ - off ? d_ + off : nullptr;
+    }
+    const uint8_t *block(size_t off, size_t &len) override {
+        len = off < size_ ? size_ - off : 0;
+        return d_ + std::min(off, size_);
+    }
+
+  private:
+    const uint8_t *d_;
+};
+
+// Headers through a small window; the frames of a file without a length header
+// in large blocks (read, not mapped: a file cut short by a copy while it is
+// walked must not fault).
+class FileBytes : public MpegBytes {
+  public:
+    explicit FileBytes(const OpenFile &file) : file_(file), view_(file) { size_ = file.size(); }
+    const uint8_t *at(size_t off, size_t len) override { return view_.at(off, len); }
+    const uint8_t *block(size_t off, size_t &len) override {
+        constexpr size_t kBlock = 1024 * 1024;
+        thread_local std::vector<uint8_t> buf(kBlock);
+        if (!sequential_ && size_ - std::min(size_, off) > kBlock) {
+            ::posix_fadvise(file_.fd(), off_t(off), 0, POSIX_FADV_SEQUENTIAL);
+            sequential_ = true;
+        }
+        len = file_.read(buf.data(), off, kBlock);
+        return buf.data();
+    }
+
+  private:
+    const OpenFile &file_;
+    ByteView view_;
+    bool sequential_ = false;
+};
+
 // A frame whose successor (or the end of the data) confirms it.
-bool frameAt(const uint8_t *d, size_t size, size_t at, Header &h) {
-    if (at + 4 > size || !parseHeader(d + at, h))
+bool frameAt(MpegBytes &b, size_t at, Header &h) {
+    const uint8_t *p = b.at(at, 4);
+    if (!p || !parseHeader(p, h))
         return false;
     const size_t next = at + size_t(h.length);
-    if (next + 4 > size)
-        return next <= size;
+    const uint8_t *q = b.at(next, 4);
+    if (!q)
+        return next <= b.size();
     Header h2;
-    return parseHeader(d + next, h2) && sameStream(h, h2);
+    return parseHeader(q, h2) && sameStream(h, h2);
 }
 
-}  // namespace
-
-namespace {
-
-// Bytes past the end of the buffer a frame walk may look at (the largest frame
-// and the header after it) before the buffer is refilled.
+// Bytes past the end of a block a frame walk may look at (the largest frame
+// and the header after it) before the next block is read.
 constexpr size_t kWalkMargin = 4096 + 8;
 
-// Skips ID3v2 tags; the offset of the first byte after them (may lie beyond `size`).
-size_t afterId3(const uint8_t *d, size_t size, size_t at) {
-    while (at + 10 <= size && d[at] == 'I' && d[at + 1] == 'D' && d[at + 2] == '3') {
-        const size_t tag = size_t(d[at + 6] & 0x7F) << 21 | size_t(d[at + 7] & 0x7F) << 14 |
-                           size_t(d[at + 8] & 0x7F) << 7 | size_t(d[at + 9] & 0x7F);
-        at += 10 + tag + ((d[at + 5] & 0x10) ? 10 : 0);
+// Skips any number of ID3v2 tags of any size; the offset of the first byte
+// after them (may lie beyond the end).
+size_t afterId3(MpegBytes &b) {
+    size_t at = 0;
+    while (const uint8_t *d = b.at(at, 10)) {
+        if (d[0] != 'I' || d[1] != 'D' || d[2] != '3')
+            break;
+        const size_t tag = size_t(d[6] & 0x7F) << 21 | size_t(d[7] & 0x7F) << 14 | size_t(d[8] & 0x7F) << 7 |
+                           size_t(d[9] & 0x7F);
+        at += 10 + tag + ((d[5] & 0x10) ? 10 : 0);
     }
     return at;
 }
 
 // The first frame confirmed by the two after it and its length header, if any.
 // On return without a header, `at` is the first frame holding audio.
-MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
+MpegInfo findStart(MpegBytes &b, size_t &at, Header &first) {
     MpegInfo info;
+    const size_t size = b.size();
     const size_t searchEnd = std::min(size, at + 64 * 1024);
     for (; at + 4 <= searchEnd; ++at) {
         Header h2;
-        if (frameAt(d, size, at, first) &&
-            (at + first.length + 4 > size || frameAt(d, size, at + size_t(first.length), h2)))
+        if (frameAt(b, at, first) &&
+            (at + first.length + 4 > size || frameAt(b, at + size_t(first.length), h2)))
             break;
     }
     if (at + 4 > searchEnd)
@@ -191,15 +258,21 @@ MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
     info.valid = true;
     info.sampleRate = first.sampleRate;
 
-    // Xing/Info or VBRI in the first frame.
+    // Xing/Info or VBRI in the first frame: its bytes, up to where the longest
+    // header ends (it may run past a small frame), clipped to the file.
+    constexpr size_t kSpan = 4 + 32 + 8 + 4 + 4 + 100 + 4 + 24;
+    const size_t held = std::min(std::max(kSpan, size_t(first.length)), size - at);
+    const uint8_t *d = b.at(at, held);
+    if (!d)
+        return info;
     const size_t side = first.version == 1 ? (first.mono ? 17 : 32) : (first.mono ? 9 : 17);
-    const size_t xing = at + 4 + side;
-    if (first.layer == 3 && xing + 8 <= size && at + size_t(first.length) <= size &&
+    const size_t xing = 4 + side;
+    if (first.layer == 3 && xing + 8 <= held && size_t(first.length) <= size - at &&
         (std::equal(d + xing, d + xing + 4, "Xing") || std::equal(d + xing, d + xing + 4, "Info"))) {
         const uint32_t flags = be32(d + xing + 4);
         size_t p = xing + 8;
         int64_t frames = -1;
-        if ((flags & 1) && p + 4 <= size) {
+        if ((flags & 1) && p + 4 <= held) {
             frames = be32(d + p);
             p += 4;
         }
@@ -211,25 +284,28 @@ MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
             p += 4;
         int delay = 0, padding = 0;
         // LAME tag: encoder delay and padding, 12 bits each, 21 bytes in.
-        if (p + 24 <= size && (std::equal(d + p, d + p + 4, "LAME") || std::equal(d + p, d + p + 4, "Lavf") ||
+        if (p + 24 <= held && (std::equal(d + p, d + p + 4, "LAME") || std::equal(d + p, d + p + 4, "Lavf") ||
                                std::equal(d + p, d + p + 4, "Lavc"))) {
             delay = (d[p + 21] << 4) | (d[p + 22] >> 4);
             padding = ((d[p + 22] & 0x0F) << 8) | d[p + 23];
         }
-        if (frames > 0) {
+        const int64_t samples = frames * first.samplesPerFrame - delay - padding;
+        const double seconds = double(std::max<int64_t>(samples, 0)) / first.sampleRate;
+        // A count past any show's length is damage: the frames are walked instead.
+        if (frames > 0 && saneSeconds(seconds)) {
             info.hasHeader = true;
             info.frames = frames;
-            const int64_t samples = frames * first.samplesPerFrame - delay - padding;
-            info.seconds = double(std::max<int64_t>(samples, 0)) / first.sampleRate;
+            info.seconds = seconds;
             return info;
         }
         at += size_t(first.length);  // an Info frame without a count holds no audio
-    } else if (at + 36 + 18 <= size && std::equal(d + at + 36, d + at + 40, "VBRI")) {
-        const int64_t frames = be32(d + at + 36 + 14);
-        if (frames > 0) {
+    } else if (36 + 18 <= held && std::equal(d + 36, d + 40, "VBRI")) {
+        const int64_t frames = be32(d + 36 + 14);
+        const double seconds = double(frames * first.samplesPerFrame) / first.sampleRate;
+        if (frames > 0 && saneSeconds(seconds)) {
             info.hasHeader = true;
             info.frames = frames;
-            info.seconds = double(frames * first.samplesPerFrame) / first.sampleRate;
+            info.seconds = seconds;
             return info;
         }
     }
@@ -237,7 +313,7 @@ MpegInfo findStart(const uint8_t *d, size_t size, size_t &at, Header &first) {
 }
 
 // Counts the frames of a file without a length header (a bitrate estimate is
-// far off on VBR), over a buffer at a time. Within one stream a frame's length
+// far off on VBR), over a block at a time. Within one stream a frame's length
 // depends only on its bitrate and padding, so the lengths are worked out once,
 // not parsed per frame.
 class FrameWalk {
@@ -254,39 +330,45 @@ class FrameWalk {
     }
 
     // Walks d[at..size); stops kWalkMargin before the end unless `last` (the
-    // buffer ends where the file does). `at` is left where the walk stopped.
+    // block ends where the file does). `at` is left where the walk stopped,
+    // and a search for the next frame after damage goes on in the next block.
     void run(const uint8_t *d, size_t size, size_t &at, bool last) {
         const size_t stop = last ? size : (size > kWalkMargin ? size - kWalkMargin : 0);
         // Each header lies in a line of memory of its own: the lines ahead are
         // asked for early, so the walk is bound by the memory's speed, not its latency.
         size_t ahead = at;
         while (at + 4 <= size && at < stop) {
-            for (; ahead < std::min(size, at + 4096); ahead += 64)
-                __builtin_prefetch(d + ahead);
-            const int length = lengthAt(d + at);
-            if (length) {
-                if (at + size_t(length) > size)
-                    return;  // a truncated last frame does not decode
-                ++frames_;
-                at += size_t(length);
+            if (!searching_) {
+                for (; ahead < std::min(size, at + 4096); ahead += 64)
+                    __builtin_prefetch(d + ahead);
+                const int length = lengthAt(d + at);
+                if (length) {
+                    if (at + size_t(length) > size)
+                        return;  // a truncated last frame does not decode
+                    ++frames_;
+                    at += size_t(length);
+                    continue;
+                }
+                if (last && d[at] == 'T' && at + 128 == size)
+                    return;  // ID3v1
+                // Damage: resynchronise on the next confirmed frame.
+                searching_ = true;
+                ++at;
+                ahead = at;
+            }
+            const size_t end = std::min(size - 3, stop);
+            const void *ff = at < end ? std::memchr(d + at, 0xFF, end - at) : nullptr;
+            if (!ff) {
+                at = std::max(at, end);
                 continue;
             }
-            if (last && d[at] == 'T' && at + 128 == size)
-                return;  // ID3v1
-            // Damage: resynchronise on the next confirmed frame.
-            size_t next = at + 1;
-            while (next + 4 <= size && next < stop) {
-                const void *ff = std::memchr(d + next, 0xFF, std::min(size - 3, stop) - next);
-                if (!ff) {
-                    next = std::min(size - 3, stop);
-                    break;
-                }
-                next = size_t(static_cast<const uint8_t *>(ff) - d);
-                if (confirmed(d, size, next))
-                    break;
-                ++next;
+            at = size_t(static_cast<const uint8_t *>(ff) - d);
+            if (confirmed(d, size, at)) {
+                searching_ = false;
+                ahead = at;
+            } else {
+                ++at;
             }
-            at = next;
         }
     }
 
@@ -311,11 +393,31 @@ class FrameWalk {
     uint32_t stream_ = 0;
     int lengths_[16] = {};
     int64_t frames_ = 0;
+    bool searching_ = false;
 };
 
-MpegInfo finish(MpegInfo info, const Header &first, int64_t frames) {
-    info.frames = frames;
-    info.seconds = double(frames * first.samplesPerFrame) / first.sampleRate;
+// The one walk, over a file or over bytes in memory.
+MpegInfo scan(MpegBytes &b) {
+    size_t at = afterId3(b);
+    Header first;
+    MpegInfo info = findStart(b, at, first);
+    if (!info.valid || info.hasHeader)
+        return info;
+    FrameWalk walk(first);
+    while (at + 4 <= b.size()) {
+        size_t len = 0;
+        const uint8_t *d = b.block(at, len);
+        const bool last = at + len >= b.size();
+        size_t walked = 0;
+        walk.run(d, len, walked, last);
+        if (last || walked == 0)
+            break;
+        at += walked;
+    }
+    info.frames = walk.frames();
+    info.seconds = double(info.frames * first.samplesPerFrame) / first.sampleRate;
+    if (!saneSeconds(info.seconds))
+        return {};  // no sound file plays that long
     return info;
 }
 
@@ -324,14 +426,8 @@ std::atomic<uint64_t> scans{0};
 }  // namespace
 
 MpegInfo scanMpeg(const uint8_t *d, size_t size) {
-    size_t at = afterId3(d, size, 0);
-    Header first;
-    const MpegInfo info = findStart(d, size, at, first);
-    if (!info.valid || info.hasHeader)
-        return info;
-    FrameWalk walk(first);
-    walk.run(d, size, at, true);
-    return finish(info, first, walk.frames());
+    MemoryBytes b(d, size);
+    return scan(b);
 }
 
 uint64_t mpegScans() {
@@ -341,44 +437,10 @@ uint64_t mpegScans() {
 MpegInfo scanMpeg(const QString &path) {
     ++scans;
     const OpenFile file(path);
-    const size_t size = file.size();
-    if (!size)
+    if (!file.size())
         return {};
-    constexpr size_t kBlock = 1024 * 1024;
-    thread_local std::vector<uint8_t> buf(kBlock);
-    uint8_t *d = buf.data();
-    // Most files carry a length header in their first frame: a small read
-    // first, from the end of the tags (a big picture may lie before the sound).
-    constexpr size_t kHead = 80 * 1024;
-    size_t base = 0;
-    size_t n = file.read(d, 0, kHead);
-    size_t at = afterId3(d, n, 0);
-    if (at > 0) {
-        base = at;
-        n = file.read(d, base, kHead);
-        at = afterId3(d, n, 0);
-    }
-    Header first;
-    const MpegInfo info = findStart(d, n, at, first);
-    if (!info.valid || info.hasHeader)
-        return info;
-    // The rest is read in large blocks (not mapped: a file cut short by a copy
-    // while it is walked must not fault).
-    if (size > kBlock)
-        ::posix_fadvise(file.fd(), off_t(base), 0, POSIX_FADV_SEQUENTIAL);
-    FrameWalk walk(first);
-    while (true) {
-        const bool last = base + n >= size;
-        walk.run(d, n, at, last);
-        if (last || at == 0)
-            break;
-        base += at;
-        at = 0;
-        n = file.read(d, base, kBlock);
-        if (n < 4)
-            break;
-    }
-    return finish(info, first, walk.frames());
+    FileBytes b(file);
+    return scan(b);
 }
 
 namespace {
@@ -429,7 +491,10 @@ WavInfo parseWav(ByteView &v) {
         }
         at = body + size_t(len) + (len & 1);
     }
-    if (!w.valid || w.channels <= 0 || w.sampleRate <= 0 || w.blockAlign <= 0) {
+    // A rate, channel count or length no sound file has is damage (a rate
+    // of 1 Hz would list a 200 KB file as a day long and resample it for minutes).
+    if (!w.valid || !saneChannels(w.channels) || !saneRate(w.sampleRate) || w.blockAlign <= 0 ||
+        !saneSeconds(double(w.dataBytes / w.blockAlign) / w.sampleRate)) {
         w.valid = false;
         return w;
     }
@@ -519,7 +584,11 @@ AsfInfo parseAsf(ByteView &v) {
                 a.formatTag = le16(wf);
                 a.channels = le16(wf + 2);
                 a.sampleRate = int(std::min<uint32_t>(le32(wf + 4), 1u << 30));
-                haveAudio = a.channels > 0 && a.sampleRate > 0;
+                if (!saneChannels(a.channels) || !saneRate(a.sampleRate)) {
+                    a.broken = true;  // no decoder is asked to play that
+                    return a;
+                }
+                haveAudio = true;
             }
         }
         at += size_t(len);
@@ -529,7 +598,7 @@ AsfInfo parseAsf(ByteView &v) {
         return a;
     // Play time in 100 ns, preroll in ms.
     double seconds = double(playDuration) / 1e7 - double(preroll) / 1000;
-    if (!(seconds > 0) || seconds > 1e7)
+    if (!(seconds > 0) || !saneSeconds(seconds))
         return a;
     // A file cut short (a broken download) holds fewer of its fixed-size packets
     // than the header counts: it plays for its share of the length.

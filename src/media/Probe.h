@@ -7,6 +7,24 @@
 
 namespace vb2media {
 
+// What a sound file can hold. A header outside these bounds is damage: the
+// file is refused when it is listed, before anything grows with its numbers.
+constexpr int kMinSampleRate = 1000;
+constexpr int kMaxSampleRate = 768000;
+constexpr int kMaxChannels = 64;
+// Longer than any show runs (115 days), shorter than any header's overflow.
+constexpr double kMaxSeconds = 1e7;
+
+inline bool saneRate(int64_t rate) {
+    return rate >= kMinSampleRate && rate <= kMaxSampleRate;
+}
+inline bool saneChannels(int64_t channels) {
+    return channels >= 1 && channels <= kMaxChannels;
+}
+inline bool saneSeconds(double seconds) {
+    return seconds >= 0 && seconds <= kMaxSeconds;
+}
+
 struct MpegInfo {
     bool valid = false;      // a run of valid MPEG audio frames was found
     bool hasHeader = false;  // Xing/Info or VBRI frame count

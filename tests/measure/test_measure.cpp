@@ -5,9 +5,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "media/AudioEngine.h"
+#include "media/Decoder.h"
 #include "media/Measure.h"
 #include "media/MediaPlayer.h"
 #include "media/Probe.h"
@@ -112,6 +114,72 @@ QByteArray riffWave(const QByteArray &chunks) {
     return "RIFF" + le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
 }
 
+// Mono IMA ADPCM at `rate` in one block of `blockAlign` bytes, which FFmpeg
+// decodes as one frame of (blockAlign - 4) * 2 + 1 samples.
+QByteArray adpcmWav(uint32_t rate, uint16_t blockAlign) {
+    const uint16_t samples = uint16_t((blockAlign - 4) * 2 + 1);
+    QByteArray f = QByteArray("\x11\x00\x01\x00", 4) + le32(rate) + le32(rate * blockAlign / samples);
+    f += char(blockAlign & 0xFF);
+    f += char(blockAlign >> 8);
+    f += QByteArray("\x04\x00\x02\x00", 4);
+    f += char(samples & 0xFF);
+    f += char(samples >> 8);
+    QByteArray block(4, 0);  // predictor 0, step 0
+    for (int i = 4; i < blockAlign; ++i)
+        block += char((i / 8) % 2 ? 0x77 : 0xFF);  // a square-ish wave
+    return riffWave(riffChunk("fmt ", f) + riffChunk("data", block));
+}
+
+// A 16-bit mono PCM WAV whose header says `rate`, of `frames` frames of a low tone.
+QByteArray pcmWav(uint32_t rate, int frames) {
+    QByteArray data;
+    for (int i = 0; i < frames; ++i) {
+        const qint16 v = qint16(8000 * std::sin(i * 0.05));
+        data += char(v & 0xFF);
+        data += char((v >> 8) & 0xFF);
+    }
+    const QByteArray fmt =
+        QByteArray("\x01\x00\x01\x00", 4) + le32(rate) + le32(rate * 2) + QByteArray("\x02\x00\x10\x00", 4);
+    return riffWave(riffChunk("fmt ", fmt) + riffChunk("data", data));
+}
+
+// An ID3v2.4 tag of `size` bytes in all (a picture, as taggers add them).
+QByteArray id3Tag(int size) {
+    const int body = size - 10;
+    QByteArray t("ID3\x04\x00\x00", 6);
+    for (int shift : {21, 14, 7, 0})
+        t += char((body >> shift) & 0x7F);
+    return t + "APIC" + QByteArray(body - 4, '\x11');
+}
+
+// The checksum the length cache ends with.
+uint64_t fnv1a(const QByteArray &b) {
+    uint64_t h = 1469598103934665603ull;
+    for (char c : b) {
+        h ^= uint8_t(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// A length cache file of these records whose last line gives `count` and a true checksum.
+QByteArray cacheFile(const QByteArray &records, int64_t count) {
+    QByteArray out;
+    out.reserve(records.size() + 80);  // one allocation: the records may be 62 MB
+    out += "vb2-lengths 1\n";
+    out += records;
+    const uint64_t sum = fnv1a(out);
+    out += "end " + QByteArray::number(count) + ' ' + QByteArray::number(sum, 16) + '\n';
+    return out;
+}
+
+// Bytes this process has read from files so far.
+int64_t bytesRead() {
+    const QByteArray io = vb2test::fileBytes("/proc/self/io");
+    const qsizetype at = io.indexOf("rchar:");
+    return io.mid(at + 6, io.indexOf('\n', at) - at - 6).trimmed().toLongLong();
+}
+
 // The MPEG frames of an MP3 file, without its tags.
 QByteArray mpegFrames(const QString &path) {
     QByteArray b = vb2test::fileBytes(path);
@@ -161,6 +229,22 @@ class TestMeasure : public QObject {
         const int64_t decoded = decodeAll(tmp("damaged.mp3")).samples / 1152;
         QVERIFY2(found >= decoded - 1 && found <= decoded + 2,
                  qPrintable(QString("%1 frames walked, %2 decoded").arg(found).arg(decoded)));
+        // Damage across wherever the walk's blocks end: 3 MB of false frame
+        // headers, one every 4 bytes, none confirmed by a frame after it, in
+        // four phases, so that one lies where a block's walk stops. A file read
+        // a block at a time and its bytes in memory give the same frames.
+        const QByteArray falseHeader("\xFF\xFB\x90\x64", 4);  // 417 bytes: never 4-aligned again
+        for (int phase = 0; phase < 4; ++phase) {
+            const QByteArray b = frames.left(20000 + phase) + falseHeader.repeated(768 * 1024) + frames;
+            vb2test::writeBytes(tmp("boundary.mp3"), b);
+            const int64_t inMemory =
+                vb2media::scanMpeg(reinterpret_cast<const uint8_t *>(b.constData()), size_t(b.size())).frames;
+            QCOMPARE(vb2media::scanMpeg(tmp("boundary.mp3")).frames, inMemory);
+        }
+        QCOMPARE(
+            vb2media::scanMpeg(reinterpret_cast<const uint8_t *>(damaged.constData()), size_t(damaged.size()))
+                .frames,
+            found);
         for (const QString &path : {kData + "/tone_noxing.mp3", kData + "/vbr_noxing.mp3",
                                     kData + "/clicks_noxing.mp3", tmp("long.mp3")}) {
             const vb2media::MpegInfo info = vb2media::scanMpeg(path);
@@ -203,6 +287,78 @@ class TestMeasure : public QObject {
             deck.Stop();
         }
         QCOMPARE(vb2media::mpegScans() - before, uint64_t(paths.size()));
+    }
+
+    // Any number of ID3v2 tags of any size lie before the sound (a tagger that
+    // prepends a tag with a picture keeps the old one): the file lists at the
+    // length of its frames alone, and plays.
+    void mp3TagsOfAnyNumberAndSize() {
+        const struct {
+            const char *name;
+            QByteArray tags;
+        } cases[] = {
+            {"two100k", id3Tag(100 * 1024) + id3Tag(100 * 1024)},
+            {"one3m", id3Tag(3 * 1024 * 1024)},
+            {"forty1k", id3Tag(1024).repeated(40)},
+            {"small100k", id3Tag(40) + id3Tag(100 * 1024)},
+        };
+        for (const char *source : {"vbr_noxing", "tone_xing"}) {
+            const QByteArray frames = mpegFrames(kData + "/" + source + ".mp3");
+            vb2test::writeBytes(tmp(QString("%1_bare.mp3").arg(source)), frames);
+            MediaPlayer bare;
+            bare.setMeasureOnly(true);
+            bare.setFileName(tmp(QString("%1_bare.mp3").arg(source)));
+            QVERIFY(bare.Duration() > 1.5);
+            for (const auto &c : cases) {
+                const QString path = tmp(QString("%1_%2.mp3").arg(source, c.name));
+                vb2test::writeBytes(path, c.tags + frames);
+                MediaPlayer probe;
+                probe.setMeasureOnly(true);
+                probe.setFileName(path);
+                QCOMPARE(probe.Duration(), bare.Duration());
+                MediaPlayer deck;
+                deck.setFileName(path);
+                QCOMPARE(deck.Duration(), bare.Duration());
+                deck.Play();
+                render(0.1);
+                QVERIFY2(deck.isPlaying() && deck.CurrentPosition() > 0.09, qPrintable(path));
+                deck.Stop();
+            }
+        }
+    }
+
+    // Measuring reads the header, not the file: a few KiB for a length header
+    // (behind a 100 KB picture too), a WAV header (behind a long LIST too) and
+    // an ASF header, so a playlist of cold files lists fast.
+    void measuringReadsOnlyTheHeader() {
+        const QByteArray xing = mpegFrames(kData + "/tone_xing.mp3");
+        const QByteArray pcm =
+            QByteArray("\x01\x00\x02\x00", 4) + le32(8000) + le32(32000) + QByteArray("\x04\x00\x10\x00", 4);
+        const struct {
+            const char *name;
+            QByteArray bytes;
+        } cases[] = {
+            {"plain.mp3", xing},
+            {"picture.mp3", id3Tag(100 * 1024) + xing},
+            {"plain.wav", pcmWav(44100, 100000)},
+            {"list.wav", riffWave(riffChunk("fmt ", pcm) + riffChunk("LIST", QByteArray(300001, 'i')) +
+                                  riffChunk("data", QByteArray(200000, 0)))},
+            {"plain.wma", vb2test::fileBytes(kData + "/tone.wma")},
+        };
+        double seconds = 0;
+        vb2media::quickMeasure(kData + "/tone_xing.mp3", seconds);  // the kept lengths are read now
+        for (const auto &c : cases) {
+            // The least of three fresh copies: another thread of the process may read meanwhile.
+            int64_t least = INT64_MAX;
+            for (int copy = 0; copy < 3; ++copy) {
+                const QString path = tmp(QString("read%1_%2").arg(copy).arg(c.name));
+                vb2test::writeBytes(path, c.bytes);
+                const int64_t before = bytesRead();
+                QVERIFY2(vb2media::quickMeasure(path, seconds), c.name);
+                least = std::min(least, bytesRead() - before);
+            }
+            QVERIFY2(least <= 12 * 1024, qPrintable(QString("%1: %2 bytes read").arg(c.name).arg(least)));
+        }
     }
 
     // WMA's length is its sound's, as FFmpeg decodes it whole (the header's
@@ -274,9 +430,11 @@ class TestMeasure : public QObject {
     }
 
     // A WAV that FFmpeg would read into hundreds of megabytes (fmt, fact and a
-    // LIST whose sizes lie, no data chunk), and other WAV and WMA headers that
-    // lie, are refused at once by the probe and by a player; a true header with
-    // a long LIST before its data still gives the exact length.
+    // LIST whose sizes lie, no data chunk), other WAV and WMA headers that lie,
+    // and files at a rate no sound file has (outside 1 kHz to 768 kHz) are
+    // refused at once by the probe and by a player; a true header with a long
+    // LIST before its data still gives the exact length, and the rates within
+    // the bounds list, start and play.
     void damagedHeadersRefusedQuicklyInBoundedMemory() {
         QByteArray list = "INFO" + QByteArray("INAM") + le32(639777946) + QByteArray(8, 'x');
         QByteArray bad = riffWave(adpcmFmt() + riffChunk("fact", le32(1000000)));
@@ -288,6 +446,18 @@ class TestMeasure : public QObject {
         const QByteArray samples(4000, 0);
         QByteArray lyingAsf = vb2test::fileBytes(kData + "/tone.wma");
         lyingAsf.replace(30 + 16, 4, le32(0x7FFFFFFF));  // the first object's size
+        // A WMA stream at 1 Hz: the rate in the audio stream's format, 78 bytes
+        // into the stream properties, whose type (audio) lies 24 bytes in.
+        QByteArray slowAsf = vb2test::fileBytes(kData + "/tone.wma");
+        const qsizetype audio = slowAsf.indexOf(QByteArray("\x40\x9E\x69\xF8\x4D\x5B\xCF\x11", 8));
+        QVERIFY(audio > 24);
+        slowAsf.replace(audio - 24 + 78 + 4, 4, le32(1));
+        // Sun audio at 1 Hz, which FFmpeg's reader takes as it stands.
+        auto be32 = [](uint32_t v) {
+            return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+        };
+        const QByteArray slowAu =
+            ".snd" + be32(24) + be32(4000) + be32(3) + be32(1) + be32(1) + QByteArray(4000, 1);
         const struct {
             const char *name;
             QByteArray bytes;
@@ -298,6 +468,14 @@ class TestMeasure : public QObject {
             {"listpastend.wav", riffWave(riffChunk("fmt ", pcm) + riffChunk("LIST", "INFO", 90000000))},
             {"headonly.wav", QByteArray("RIFF") + le32(1000) + "WAVE"},
             {"objectsize.wma", lyingAsf},
+            // Rates no sound file has: one second a sample would list a day
+            // for 170 KB and resample each sample 48,000 times.
+            {"rate1.wav", pcmWav(1, 2000)},
+            {"rate2.wav", pcmWav(2, 2000)},
+            {"rate999.wav", pcmWav(999, 2000)},
+            {"rate800000.wav", pcmWav(800000, 2000)},
+            {"rate1.wma", slowAsf},
+            {"rate1.au", slowAu},
         };
         for (const auto &c : cases) {
             vb2test::writeBytes(tmp(c.name), c.bytes);
@@ -320,6 +498,45 @@ class TestMeasure : public QObject {
         MediaPlayer p;
         p.setFileName(good);
         QCOMPARE(p.Duration(), 1000.0 / 8000);
+        // The rates at the bounds and between them list and start at once, and play.
+        for (uint32_t rate : {1000u, 8000u, 768000u}) {
+            const QString path = tmp(QString("rate%1.wav").arg(rate));
+            vb2test::writeBytes(path, pcmWav(rate, int(rate) * 2));
+            QElapsedTimer t;
+            t.start();
+            MediaPlayer probe;
+            probe.setMeasureOnly(true);
+            probe.setFileName(path);
+            QVERIFY2(t.elapsed() < 50, qPrintable(path));
+            QCOMPARE(probe.Duration(), 2.0);
+            t.restart();
+            MediaPlayer deck;
+            deck.setFileName(path);
+            deck.Play();
+            QVERIFY2(t.elapsed() < 200, qPrintable(path));
+            render(0.2);
+            QVERIFY2(deck.isPlaying() && deck.CurrentPosition() > 0.1, qPrintable(path));
+            deck.Stop();
+        }
+        // At 1 kHz, a frame of 23,993 samples resamples to 1.15 million frames:
+        // the file plays its sound, in bounded memory.
+        const QString bigFrames = tmp("adpcm1000.wav");
+        vb2test::writeBytes(bigFrames, adpcmWav(1000, 12000));
+        resetPeakRss();
+        const int64_t base = peakRss();
+        MediaPlayer deck;
+        deck.setFileName(bigFrames);
+        QVERIFY(std::fabs(deck.Duration() - decodeAll(bigFrames).seconds()) < 0.01);
+        deck.Play();
+        double loud = 0;
+        for (int i = 0; i < 10; ++i) {
+            std::vector<float> out(size_t(AudioEngine::kBufferFrames) * 2);
+            AudioEngine::instance().render(out.data(), AudioEngine::kBufferFrames);
+            for (float x : out)
+                loud = std::max(loud, double(std::fabs(x)));
+        }
+        QVERIFY2(deck.isPlaying() && loud > 0.01, qPrintable(QString::number(loud)));
+        QVERIFY2(peakRss() - base < 64 << 20, qPrintable(QString::number(peakRss() - base)));
     }
 
     // The header readers stay inside the file whatever its bytes: fixtures with
@@ -389,8 +606,10 @@ class TestMeasure : public QObject {
         QCOMPARE(probe.Duration(), 0.75);
     }
 
-    // A cache file that is damaged (cut, a byte changed, foreign or empty) is
-    // ignored without harm and rewritten whole at the next save.
+    // A cache file that is damaged (cut, a byte changed, foreign or empty), or
+    // whose checksum is true but whose count, size or a field no cache of ours
+    // holds, is ignored without harm, in a moment and little memory, and
+    // rewritten whole at the next save.
     void damagedCacheIsRebuilt() {
         const QString file = tmp("cache/lengths");
         const QString song = tmp("song.mp3");
@@ -406,18 +625,53 @@ class TestMeasure : public QObject {
         const QByteArray good = vb2test::fileBytes(file);
         QByteArray flipped = good;
         flipped[flipped.indexOf("1.5")] = '7';
-        const QByteArray damaged[] = {good.left(good.size() - 9),
-                                      flipped,
-                                      QByteArray("\x00\xFF garbage", 10),
-                                      QByteArray(),
-                                      good.left(20),
-                                      good + good};
+        const QByteArray record =
+            QByteArray::number(qlonglong(st.size)) + ' ' + QByteArray::number(qlonglong(st.mtimeNs)) + ' ';
+        // `n` records of 14 bytes, each of its own path.
+        auto records = [](int n) {
+            QByteArray out(qsizetype(n) * 14, Qt::Uninitialized);
+            char *p = out.data();
+            for (int i = 0; i < n; ++i, p += 14) {
+                std::memcpy(p, "1 1 1 s ", 8);
+                for (int k = 12, v = i; k >= 8; --k, v /= 26)
+                    p[k] = char('a' + v % 26);
+                p[13] = '\n';
+            }
+            return out;
+        };
+        QByteArray manyRecords = records(4400000);  // 62 MB; the writer keeps at most 200,000
+        QVERIFY(manyRecords.size() > 60000000);
+        const QByteArray damaged[] = {
+            good.left(good.size() - 9),
+            flipped,
+            QByteArray("\x00\xFF garbage", 10),
+            QByteArray(),
+            good.left(20),
+            good + good,
+            cacheFile(record + "2 s " + song.toUtf8() + '\n', 2147483647),
+            cacheFile(manyRecords, 4400000),
+            cacheFile(records(250000), 200000),
+            cacheFile(record + "inf s " + song.toUtf8() + '\n', 1),
+            cacheFile(record + "1e300 s " + song.toUtf8() + '\n', 1),
+            cacheFile(record + "nan s " + song.toUtf8() + '\n', 1),
+            cacheFile(record + "-1 s " + song.toUtf8() + '\n', 1),
+            cacheFile("-5 7 2 s " + song.toUtf8() + '\n', 1),
+            cacheFile(record + "2 s " + song.toUtf8() + '\n', -1),
+        };
+        manyRecords.clear();
+        manyRecords.squeeze();
         for (const QByteArray &bytes : damaged) {
             vb2test::writeBytes(file, bytes);
+            resetPeakRss();
+            const int64_t base = peakRss();
+            QElapsedTimer t;
+            t.start();
             LengthCache broken(file);
             double seconds = 0;
             LengthCache::Kind kind;
             QVERIFY(!broken.find(song, st, seconds, kind));
+            QVERIFY2(t.elapsed() < 50, qPrintable(QString("%1 ms").arg(t.elapsed())));
+            QVERIFY2(peakRss() - base < 64 << 20, qPrintable(QString("%1 bytes").arg(peakRss() - base)));
             QCOMPARE(broken.size(), 0);
             broken.insert(song, st, 3.0, LengthCache::Kind::Sound);
             QVERIFY(broken.save());

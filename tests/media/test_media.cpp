@@ -144,6 +144,10 @@ class TestMedia : public QObject {
         writeWav(wav, 54419, 44100, 1, [](int64_t i, int) { return 0.3 * std::sin(i * 0.05); });
         const QString mid = tmp("known.mid");
         writeBytes(mid, knownMidi());
+        // Two tags of 100 KB (pictures) before the file's own tag and its frames.
+        const QString tagged = tmp("tagged.mp3");
+        const QByteArray tag = QByteArray("ID3\x04\x00\x00\x00\x06\x1F\x76", 10) + QByteArray(102390, 'p');
+        writeBytes(tagged, tag + tag + vb2test::fileBytes(kData + "/vbr_noxing.mp3"));
         struct Case {
             QString path;
             double known, tolerance;
@@ -152,6 +156,7 @@ class TestMedia : public QObject {
                               {kData + "/tone_xing.mp3", 2.0, 0.05},
                               {kData + "/tone_noxing.mp3", 2.0, 0.05},
                               {kData + "/vbr_noxing.mp3", 3.0, 0.05},
+                              {tagged, 3.0, 0.05},
                               {kData + "/tone.wma", 2.0, 0.05},
                               {mid, 2.0, 0.1}};
         for (const Case &c : cases) {
