@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,9 @@
 
 #ifndef VB2_SOUND_SERVER_SCRIPT
 #define VB2_SOUND_SERVER_SCRIPT "tests/support/sound-server.sh"
+#endif
+#ifndef VB2_BUILD_LOAD_SCRIPT
+#define VB2_BUILD_LOAD_SCRIPT "tests/support/build-load.sh"
 #endif
 
 namespace vb2test {
@@ -99,6 +103,65 @@ class SoundServer {
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> proc_;
 };
+
+// A parallel build of a small generated C++ tree beside the sound (build-load.sh),
+// for a bounded time; it ends by itself, and at the latest when this is destroyed.
+class BuildLoad {
+  public:
+    ~BuildLoad() { stop(); }
+
+    // Starts `jobs` compilers at a time for `seconds` and waits until they run.
+    bool start(int seconds, int jobs = 8, QString *why = nullptr) {
+        proc_ = std::make_unique<QProcess>();
+        proc_->setProgram(QStringLiteral("bash"));
+        proc_->setArguments({QStringLiteral(VB2_BUILD_LOAD_SCRIPT), dir_.path(), QString::number(seconds),
+                             QString::number(jobs)});
+        proc_->start();
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000 && !out.contains("LOADING")) {
+            proc_->waitForReadyRead(100);
+            out += proc_->readAllStandardOutput();
+            if (proc_->state() == QProcess::NotRunning)
+                break;
+        }
+        if (out.contains("LOADING"))
+            return true;
+        if (why)
+            *why = QStringLiteral("the build load did not start: ") +
+                   QString::fromUtf8(proc_->readAllStandardError()).trimmed();
+        stop();
+        return false;
+    }
+
+    void stop() {
+        if (!proc_)
+            return;
+        if (proc_->state() != QProcess::NotRunning) {
+            proc_->terminate();
+            if (!proc_->waitForFinished(5000))
+                proc_->kill();
+            proc_->waitForFinished(2000);
+        }
+        proc_.reset();
+    }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> proc_;
+};
+
+// The 1-minute load average, as /proc/loadavg tells it.
+inline double loadAverage() {
+    double v = 0;
+    if (std::FILE *f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &v) != 1)
+            v = 0;
+        std::fclose(f);
+    }
+    return v;
+}
 
 // Records the null sink's monitor (float stereo, 48 kHz) on its own thread and
 // stamps each block with the monotonic time it was captured.
