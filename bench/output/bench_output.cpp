@@ -11,7 +11,8 @@
 // its silent runs (32 frames or more) counted on the monitor, quiet and beside a
 // parallel build (make -j8 of a generated C++ tree, in a loop), and the delay
 // from that first Play to its sound. Beside the build, a setting's takes stop at
-// the first one with a silent run.
+// the first one with a silent run; once a setting held them all, the settings
+// above it get one take each.
 //   bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] [--settings 25/5,...]
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -202,6 +203,8 @@ Take runTake(const QString &self, const QString &server, const QString &setting,
         t.underflows = f[4].toULongLong();
         t.underruns = f[5].toULongLong();
         t.realtime = f[6] == QLatin1String("1");
+        std::fprintf(stderr, "take %s: %d silent runs (longest %.1f ms), first sound %.1f ms, load %.1f\n",
+                     qPrintable(setting), t.runs, t.longestMs, t.firstMs, t.load);
     } else {
         std::fprintf(stderr, "take failed: %s\n", child.readAllStandardError().constData());
     }
@@ -292,10 +295,14 @@ int sweep(const QCoreApplication &app, const QStringList &args) {
                 return 1;
             }
             QThread::sleep(5);  // the compilers are under way
-            for (int k = 0; k < settings.size(); ++k)
-                for (int r = 0; r < takes && busy[size_t(k)].lost == 0; ++r)
+            // Up to `takes` at each setting until one holds them all; one take at each above it.
+            bool held = false;
+            for (int k = 0; k < settings.size(); ++k) {
+                for (int r = 0; r < (held ? 1 : takes) && busy[size_t(k)].lost == 0; ++r)
                     busy[size_t(k)].add(
                         runTake(app.applicationFilePath(), server.server(), settings[k], tone, takeSeconds));
+                held = held || busy[size_t(k)].lost == 0;
+            }
         }
         for (int k = 0; k < settings.size(); ++k) {
             Stats first = quiet[size_t(k)].first;

@@ -22,15 +22,18 @@ namespace vb2media {
 namespace {
 
 // Total latency asked of the server (its buffer and the sink's) and the size
-// of each request, in milliseconds. Chosen by measurement (bench_output
-// sweep): the lowest setting that lost no server cycle in five minutes beside
-// a parallel build, the server and the engine at real-time priority.
+// of each request, in milliseconds, measured with bench_output sweep on a
+// machine loaded past its cores. Below 80 ms both servers ran dry now and then
+// (tens of silent runs a minute on PipeWire, server underflows on PulseAudio);
+// at 80 ms in 10 ms requests they lost the least, and a first Play on
+// PulseAudio is heard within 75 ms. 20 ms requests lost more on PipeWire and
+// lengthen the gap between queued items.
 struct Latency {
     int totalMs;
     int requestMs;
 };
-constexpr Latency kPulseAudioLatency{25, 5};
-constexpr Latency kPipeWireLatency{30, 10};
+constexpr Latency kPulseAudioLatency{80, 10};
+constexpr Latency kPipeWireLatency{80, 10};
 
 // VB2_SERVER_LATENCY="total/request" (ms) tries another setting, for
 // measuring; PULSE_LATENCY_MSEC, which the client library applies over any

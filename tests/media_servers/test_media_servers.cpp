@@ -123,14 +123,13 @@ class TestMediaServers : public QObject {
             "latency %.1f ms",
             qPrintable(server->kind()), soundAfter, heard, level, endAfter,
             AudioEngine::instance().outputLatency() * 1000);
-        QVERIFY2(soundAfter < 60, "the first Play is heard late");
+        QVERIFY2(soundAfter <= 100, "the first Play is heard late");
         QVERIFY(std::fabs(heard - 1500) <= 30);
         QVERIFY(it.dropouts.empty());
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
         QVERIFY(std::fabs(endAfter - 1500) <= 30);
-        // PipeWire's graph adds its cycle to the 30 ms its stream asks for.
-        const double maxLatency = server->kind() == QLatin1String("pipewire") ? 0.035 : 0.030;
-        QVERIFY(AudioEngine::instance().outputLatency() <= maxLatency);
+        // 80 ms asked for; PipeWire's graph adds its cycle.
+        QVERIFY(AudioEngine::instance().outputLatency() <= 0.090);
     }
 
   private slots:
