@@ -253,8 +253,13 @@ bool ServerOutput::open(QString *why) {
         attr.prebuf = uint32_t(want.requestMs) * msBytes;  // after an underflow, play again at once
         attr.minreq = uint32_t(want.requestMs) * msBytes;
         attr.fragsize = uint32_t(-1);
-        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                             PA_STREAM_AUTO_TIMING_UPDATE);
+        // PulseAudio's sink would otherwise take about half the total as its own
+        // latency and pull that much at once, so the mixer would run in bursts
+        // that far apart (later ends of stream, longer gaps between queued items):
+        // early requests keep the sink at one request and the rest queued for it.
+        const auto flags =
+            pa_stream_flags_t((pipewire_ ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_EARLY_REQUESTS) |
+                              PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         ok = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
              waitLocked([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
                         [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); });
