@@ -5,6 +5,15 @@
 // while busy loops load every core.
 //   bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S] [--sdl-driver NAME]
 // --sdl-driver plays through that SDL driver instead (SDL_AUDIODRIVER), for comparison.
+//
+// The latency sweep: for each server and each setting (total latency / request
+// size, ms), a tone of S seconds played through the engine in a fresh process,
+// its silent runs (32 frames or more) counted on the monitor, quiet and beside a
+// parallel build (make -j8 of a generated C++ tree, in a loop), and the delay
+// from that first Play to its sound. Beside the build, a setting's takes stop at
+// the first one with a silent run; once a setting held them all, the settings
+// above it get one take each.
+//   bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] [--settings 25/5,...]
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
@@ -131,6 +140,190 @@ int firstPlayChild(const QString &server, const QString &file) {
     return 0;
 }
 
+// One take in a fresh process, at the setting VB2_SERVER_LATENCY names: prints
+// "TAKE <first Play to sound ms> <silent runs> <longest run ms> <server underflows> <ring underruns>
+// <realtime>".
+int takeChild(const QString &server, const QString &tone) {
+    vb2test::MonitorRecorder rec;
+    QString why;
+    MediaPlayer p;
+    p.setFileName(tone);
+    const double seconds = p.Duration();
+    if (!rec.start(server, &why, seconds + 15)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 1;
+    }
+    QThread::msleep(300);
+    const int64_t t0 = nowNs();
+    p.Play();
+    waitEnd(p, int((seconds + 10) * 1000));
+    rec.waitPast(nowNs());
+    AudioEngine &engine = AudioEngine::instance();
+    const int64_t first = rec.firstSound(rec.frameAt(t0));
+    if (first < 0) {
+        std::fprintf(stderr, "no sound on the monitor\n");
+        return 1;
+    }
+    const int64_t last = rec.lastSound(first, rec.frames());
+    const auto runs = rec.silentRuns(first, last + 1, 32);
+    int64_t longest = 0;
+    for (const auto &r : runs)
+        longest = std::max(longest, r.second);
+    std::printf("TAKE %.1f %zu %.1f %llu %llu %d\n", double(rec.timeOf(first) - t0) / 1e6, runs.size(),
+                double(longest) * 1000 / kRate, (unsigned long long)engine.serverUnderflows(),
+                (unsigned long long)engine.underruns(), engine.realtime() ? 1 : 0);
+    rec.stop();
+    return 0;
+}
+
+struct Take {
+    bool ok = false;
+    double firstMs = 0, longestMs = 0, load = 0;
+    int runs = 0;
+    unsigned long long underflows = 0, underruns = 0;
+    bool realtime = false;
+};
+
+Take runTake(const QString &self, const QString &server, const QString &setting, const QString &tone,
+             double seconds) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VB2_SERVER_LATENCY"), setting);
+    child.setProcessEnvironment(env);
+    child.start(self, {QStringLiteral("--take"), server, tone});
+    child.waitForFinished(int((seconds + 40) * 1000));
+    Take t;
+    t.load = vb2test::loadAverage();
+    const QStringList f = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(' ');
+    if (f.size() == 7 && f[0] == QLatin1String("TAKE")) {
+        t.ok = true;
+        t.firstMs = f[1].toDouble();
+        t.runs = f[2].toInt();
+        t.longestMs = f[3].toDouble();
+        t.underflows = f[4].toULongLong();
+        t.underruns = f[5].toULongLong();
+        t.realtime = f[6] == QLatin1String("1");
+        std::fprintf(stderr, "take %s: %d silent runs (longest %.1f ms), first sound %.1f ms, load %.1f\n",
+                     qPrintable(setting), t.runs, t.longestMs, t.firstMs, t.load);
+    } else {
+        std::fprintf(stderr, "take failed: %s\n", child.readAllStandardError().constData());
+    }
+    return t;
+}
+
+// Silent runs of each take, "0 0 3"; the load averages' range; first sound.
+struct Cell {
+    QStringList runs;
+    Stats first, load;
+    int lost = 0;
+    bool realtime = true;
+    void add(const Take &t) {
+        if (!t.ok) {
+            runs << QStringLiteral("fail");
+            ++lost;
+            return;
+        }
+        // A silent run's longest length; u: the server told of underflows, r: a decoder fell behind.
+        QString cell = QString::number(t.runs);
+        if (t.runs > 0)
+            cell += QStringLiteral("(%1ms)").arg(t.longestMs, 0, 'f', 1);
+        if (t.underflows > 0)
+            cell += QStringLiteral("u%1").arg(t.underflows);
+        if (t.underruns > 0)
+            cell += QStringLiteral("r%1").arg(t.underruns);
+        runs << cell;
+        lost += t.runs;
+        first.add(t.firstMs);
+        load.add(t.load);
+        realtime = realtime && t.realtime;
+    }
+    QString text() const {
+        return QStringLiteral("%1 [load %2-%3]")
+            .arg(runs.join(QLatin1Char(' ')))
+            .arg(load.v.empty() ? 0 : *std::min_element(load.v.begin(), load.v.end()), 0, 'f', 1)
+            .arg(load.v.empty() ? 0 : *std::max_element(load.v.begin(), load.v.end()), 0, 'f', 1);
+    }
+};
+
+int sweep(const QCoreApplication &app, const QStringList &args) {
+    double takeSeconds = 60;
+    int takes = 5, quietTakes = 1;
+    QStringList servers{QStringLiteral("pulseaudio"), QStringLiteral("pipewire")};
+    QStringList settings = QStringLiteral("25/5,30/10,50/10,80/10,80/20,120/20").split(',');
+    for (int i = 2; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--take"))
+            takeSeconds = args[i + 1].toDouble();
+        if (args[i] == QLatin1String("--takes"))
+            takes = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--quiet-takes"))
+            quietTakes = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--servers"))
+            servers = args[i + 1].split(',');
+        if (args[i] == QLatin1String("--settings"))
+            settings = args[i + 1].split(',');
+    }
+    QTemporaryDir tmp;
+    const QString tone = tmp.filePath(QStringLiteral("tone.wav"));
+    writeTone(tone, takeSeconds);
+    std::printf(
+        "latency sweep: %.0f s takes; %d quiet, up to %d beside make -j8 (stopping at a loss); "
+        "load average now %.1f\n",
+        takeSeconds, quietTakes, takes, vb2test::loadAverage());
+    std::printf(
+        "server      setting  quiet: silent runs per take    beside the build: silent runs per take"
+        "    first Play to sound ms\n");
+    std::fflush(stdout);
+    QStringList table;
+    for (const QString &kind : servers) {
+        vb2test::SoundServer server(kind);
+        QString why;
+        if (!server.start(&why)) {
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            continue;
+        }
+        server.exportToClients();  // the takes' processes find this server alone
+        std::vector<Cell> quiet(size_t(settings.size())), busy(size_t(settings.size()));
+        for (int k = 0; k < settings.size(); ++k)
+            for (int r = 0; r < quietTakes; ++r)
+                quiet[size_t(k)].add(
+                    runTake(app.applicationFilePath(), server.server(), settings[k], tone, takeSeconds));
+        {
+            vb2test::BuildLoad build;
+            const int seconds = int(double(settings.size() * takes) * (takeSeconds + 5) + 60);
+            if (!build.start(seconds, 8, &why)) {
+                std::fprintf(stderr, "%s\n", qPrintable(why));
+                return 1;
+            }
+            QThread::sleep(5);  // the compilers are under way
+            // Up to `takes` at each setting until one holds them all; one take at each above it.
+            bool held = false;
+            for (int k = 0; k < settings.size(); ++k) {
+                for (int r = 0; r < (held ? 1 : takes) && busy[size_t(k)].lost == 0; ++r)
+                    busy[size_t(k)].add(
+                        runTake(app.applicationFilePath(), server.server(), settings[k], tone, takeSeconds));
+                held = held || busy[size_t(k)].lost == 0;
+            }
+        }
+        for (int k = 0; k < settings.size(); ++k) {
+            Stats first = quiet[size_t(k)].first;
+            for (double v : busy[size_t(k)].first.v)
+                first.add(v);
+            const QString row = QStringLiteral("%1 %2 %3 %4 %5%6")
+                                    .arg(kind, -11)
+                                    .arg(settings[k], -8)
+                                    .arg(quiet[size_t(k)].text(), -30)
+                                    .arg(busy[size_t(k)].text(), -40)
+                                    .arg(first.text())
+                                    .arg(quiet[size_t(k)].realtime && busy[size_t(k)].realtime
+                                             ? QString()
+                                             : QStringLiteral(" (no real-time priority)"));
+            std::printf("%s\n", qPrintable(row));
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -138,9 +331,15 @@ int main(int argc, char **argv) {
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == QLatin1String("--first-play"))
         return firstPlayChild(args[2] == QLatin1String("-") ? QString() : args[2], args[3]);
+    if (args.size() >= 4 && args[1] == QLatin1String("--take"))
+        return takeChild(args[2], args[3]);
+    if (args.size() >= 2 && args[1] == QLatin1String("sweep"))
+        return sweep(app, args);
     if (args.size() < 2) {
         std::fprintf(stderr,
-                     "usage: bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S]\n");
+                     "usage: bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S]\n"
+                     "       bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] "
+                     "[--settings 25/5,...]\n");
         return 2;
     }
     const QString kind = args[1];

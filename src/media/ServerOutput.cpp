@@ -1,13 +1,14 @@
-// Output to the sound server through its own client library: a low-latency
-// playback stream on PulseAudio, or on PipeWire through its PulseAudio service.
+// Output to the sound server through its own client library: a playback
+// stream on PulseAudio, or on PipeWire through its PulseAudio service.
 //
-// The stream asks for a total latency of two and a half engine buffers, fed
-// half a buffer at a time (ADJUST_LATENCY makes the server size its own
-// buffer to match), and opens on a sink that starts at once, so Play is heard
-// within a few tens of milliseconds. The mainloop thread is the audio thread:
-// it asks for real-time priority before the stream opens.
+// The stream asks for a total latency and a request size chosen per server
+// (ADJUST_LATENCY makes the server size its own buffer to match), and opens on
+// a sink that starts at once. The mainloop thread is the audio thread: it asks
+// for real-time priority before the stream opens.
 #include <pulse/pulseaudio.h>
 
+#include <QByteArray>
+#include <QList>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,35 @@
 namespace vb2media {
 
 namespace {
+
+// Total latency asked of the server and the size of each request, in
+// milliseconds, measured with bench_output sweep on a machine loaded past its
+// cores. Below 80 ms in all both servers ran dry now and then (tens of silent
+// runs a minute on PipeWire, server underflows on PulseAudio); at 80 ms in
+// 10 ms requests they lost the least. 20 ms requests lost more on PipeWire and
+// lengthen the gap between queued items. PulseAudio's early requests add its
+// sink's one request to the total, so it asks for 70 ms to stay near 80 ms.
+struct Latency {
+    int totalMs;
+    int requestMs;
+};
+constexpr Latency kPulseAudioLatency{70, 10};
+constexpr Latency kPipeWireLatency{80, 10};
+
+// VB2_SERVER_LATENCY="total/request" (ms) tries another setting, for
+// measuring; PULSE_LATENCY_MSEC, which the client library applies over any
+// attributes a stream asks for, is what a station sets.
+Latency latencyFor(bool pipewire) {
+    Latency l = pipewire ? kPipeWireLatency : kPulseAudioLatency;
+    const QList<QByteArray> parts = qgetenv("VB2_SERVER_LATENCY").split('/');
+    if (parts.size() == 2) {
+        bool okTotal = false, okRequest = false;
+        const int total = parts[0].toInt(&okTotal), request = parts[1].toInt(&okRequest);
+        if (okTotal && okRequest && request >= 1 && total >= request && total <= 2000)
+            l = {total, request};
+    }
+    return l;
+}
 
 class ServerOutput final : public AudioOutput {
   public:
@@ -215,18 +245,21 @@ bool ServerOutput::open(QString *why) {
         pa_stream_set_state_callback(stream_, &ServerOutput::onStreamState, this);
         pa_stream_set_write_callback(stream_, &ServerOutput::onWrite, this);
         pa_stream_set_underflow_callback(stream_, &ServerOutput::onUnderflow, this);
-        const uint32_t buffer = uint32_t(fmt_.bufferFrames) * 2 * sizeof(float);
+        const Latency want = latencyFor(pipewire_);
+        const uint32_t msBytes = uint32_t(fmt_.rate / 1000) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        // PulseAudio: 25 ms in all, asked for 5 ms at a time. PipeWire runs its graph at
-        // the request size, and at 5 ms a cycle it misses one now and then with no
-        // underflow reported: 10 ms requests and 30 ms in all keep it whole.
-        attr.tlength = pipewire_ ? buffer * 3 : buffer * 5 / 2;
-        attr.prebuf = buffer / 2;  // after an underflow, play again as soon as sound is there
-        attr.minreq = pipewire_ ? buffer : buffer / 2;
+        attr.tlength = uint32_t(want.totalMs) * msBytes;
+        attr.prebuf = uint32_t(want.requestMs) * msBytes;  // after an underflow, play again at once
+        attr.minreq = uint32_t(want.requestMs) * msBytes;
         attr.fragsize = uint32_t(-1);
-        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                             PA_STREAM_AUTO_TIMING_UPDATE);
+        // PulseAudio's sink would otherwise take about half the total as its own
+        // latency and pull that much at once, so the mixer would run in bursts
+        // that far apart (later ends of stream, longer gaps between queued items):
+        // early requests keep the sink at one request and the rest queued for it.
+        const auto flags =
+            pa_stream_flags_t((pipewire_ ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_EARLY_REQUESTS) |
+                              PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         ok = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
              waitLocked([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
                         [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); });

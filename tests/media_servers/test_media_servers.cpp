@@ -1,7 +1,8 @@
 // The console's sound on the servers a Linux desktop runs: a private server
 // (VB2_TEST_SERVER: pulseaudio or pipewire) with a null sink, its monitor
-// recorded. The first Play after start-up, a queue of three, and a server
-// restart in the middle of an item, heard where a listener would hear them.
+// recorded. The first Play after start-up, a queue of three, a long tone beside
+// a parallel build, and a server restart in the middle of an item, heard where
+// a listener would hear them.
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -42,7 +43,7 @@ class TestMediaServers : public QObject {
     QTemporaryDir tmp;
     std::unique_ptr<vb2test::SoundServer> server;
     MonitorRecorder rec;
-    QString item, longItem;
+    QString item, longItem, toneItem;
 
     // A server that cannot start fails under CI and skips elsewhere, saying why.
     bool startServer(QString *why) {
@@ -76,6 +77,8 @@ class TestMediaServers : public QObject {
         longItem = tmp.filePath("long.wav");
         writeTone(item, 1.5);
         writeTone(longItem, 4.0);
+        toneItem = tmp.filePath("tone.wav");
+        writeTone(toneItem, 20.0);
         // Only the private server may answer: no dummy driver, no device of the machine.
         server->exportToClients();
         QFile(tmp.filePath("asound.conf")).open(QIODevice::WriteOnly);
@@ -120,52 +123,13 @@ class TestMediaServers : public QObject {
             "latency %.1f ms",
             qPrintable(server->kind()), soundAfter, heard, level, endAfter,
             AudioEngine::instance().outputLatency() * 1000);
-        QVERIFY2(soundAfter < 60, "the first Play is heard late");
+        QVERIFY2(soundAfter <= 100, "the first Play is heard late");
         QVERIFY(std::fabs(heard - 1500) <= 30);
         QVERIFY(it.dropouts.empty());
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
         QVERIFY(std::fabs(endAfter - 1500) <= 30);
-        // PipeWire's graph adds its cycle to the 30 ms its stream asks for.
-        const double maxLatency = server->kind() == QLatin1String("pipewire") ? 0.035 : 0.030;
-        QVERIFY(AudioEngine::instance().outputLatency() <= maxLatency);
-    }
-
-  private:
-    // PipeWire 0.3.65's PulseAudio service here loses a whole graph cycle (256 frames)
-    // of a stream now and then, with no underflow told to the client and none in the
-    // engine; a stream of paplay's showed none in a minute, so the cause is not settled.
-    // On PipeWire the queue is held to this: the three items sound for their whole
-    // length but for at most two lost cycles, and every silence from the first sound
-    // to the last is a gap between items or such a cycle, none longer than two buffers.
-    void pipewireQueueWhole(int64_t from) {
-        const int64_t len = int64_t(1.5 * kRate), first = rec.firstSound(from);
-        QVERIFY(first >= 0);
-        auto quiet = [&](int64_t i) { return std::fabs(rec.left(i)) < 0.01f; };
-        int64_t last = rec.frames() - 1;
-        while (last > first && quiet(last))
-            --last;
-        int64_t sounding = 0, quietFrom = -1;
-        std::vector<int64_t> runs;
-        for (int64_t i = first; i <= last; ++i) {
-            if (quiet(i)) {
-                if (quietFrom < 0)
-                    quietFrom = i;
-                continue;
-            }
-            if (quietFrom >= 0 && i - quietFrom >= 24)
-                runs.push_back(i - quietFrom);
-            else if (quietFrom >= 0)
-                sounding += i - quietFrom;  // a zero crossing
-            quietFrom = -1;
-            ++sounding;
-        }
-        for (int64_t r : runs)
-            qInfo("silent run of %lld frames", (long long)r);
-        qInfo("sounding %lld of %lld frames", (long long)sounding, (long long)(3 * len));
-        QVERIFY(sounding >= 3 * len - 2 * 256 - 64 && sounding <= 3 * len + 64);
-        QVERIFY(runs.size() <= 4);
-        for (int64_t r : runs)
-            QVERIFY(r <= 2 * AudioEngine::kBufferFrames);
+        // 80 ms asked for; PipeWire's graph adds its cycle.
+        QVERIFY(AudioEngine::instance().outputLatency() <= 0.090);
     }
 
   private slots:
@@ -186,10 +150,6 @@ class TestMediaServers : public QObject {
         p.Play();
         QTRY_COMPARE_WITH_TIMEOUT(played, 3, 8000);
         recordedPast(nowNs());
-        if (server->kind() == QLatin1String("pipewire")) {
-            pipewireQueueWhole(from);
-            return;
-        }
         const auto items = rec.items(from, 3, int64_t(1.5 * kRate));
         if (items.size() != 3)
             describe(from);
@@ -208,6 +168,44 @@ class TestMediaServers : public QObject {
                 QVERIFY(gap <= 2 * AudioEngine::kBufferFrames);
             }
         }
+    }
+
+    // A 20 s tone while a parallel build (make -j8 of a small generated tree)
+    // loads the machine as a show machine's encoder or browser does: not one
+    // server cycle of it is lost.
+    void toneBesideBuild() {
+        if (!server->running())
+            QSKIP("no server");
+        vb2test::BuildLoad build;
+        QString why;
+        QVERIFY2(build.start(25, 8, &why), qPrintable(why));
+        QTest::qWait(1500);  // the compilers are under way
+        MediaPlayer p;
+        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
+        p.setFileName(toneItem);
+        const int64_t from = rec.frames();
+        const uint64_t underflows = AudioEngine::instance().serverUnderflows();
+        const uint64_t underruns = AudioEngine::instance().underruns();
+        p.Play();
+        QVERIFY(ends.wait(23000));
+        const double load = vb2test::loadAverage();
+        build.stop();
+        recordedPast(nowNs());
+        const int64_t first = rec.firstSound(from);
+        QVERIFY(first >= 0);
+        const int64_t last = rec.lastSound(first, rec.frames());
+        const auto runs = rec.silentRuns(first, last + 1, 32);
+        qInfo(
+            "%s beside the build (load average %.1f): heard %.2f s, %zu silent runs; server underflows "
+            "%llu, ring underruns %llu",
+            qPrintable(server->kind()), load, double(last + 1 - first) / kRate, runs.size(),
+            (unsigned long long)(AudioEngine::instance().serverUnderflows() - underflows),
+            (unsigned long long)(AudioEngine::instance().underruns() - underruns));
+        for (const auto &r : runs)
+            qWarning("silent for %lld frames %.3f s in", (long long)r.second,
+                     double(r.first - first) / kRate);
+        QVERIFY(runs.empty());
+        QVERIFY(std::fabs(double(last + 1 - first) / kRate - 20.0) < 0.05);
     }
 
     // The server stops in the middle of an item and comes back: the sound

@@ -11,9 +11,12 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -24,6 +27,9 @@
 
 #ifndef VB2_SOUND_SERVER_SCRIPT
 #define VB2_SOUND_SERVER_SCRIPT "tests/support/sound-server.sh"
+#endif
+#ifndef VB2_BUILD_LOAD_SCRIPT
+#define VB2_BUILD_LOAD_SCRIPT "tests/support/build-load.sh"
 #endif
 
 namespace vb2test {
@@ -100,12 +106,75 @@ class SoundServer {
     std::unique_ptr<QProcess> proc_;
 };
 
+// A parallel build of a small generated C++ tree beside the sound (build-load.sh),
+// for a bounded time; it ends by itself, and at the latest when this is destroyed.
+class BuildLoad {
+  public:
+    ~BuildLoad() { stop(); }
+
+    // Starts `jobs` compilers at a time for `seconds` and waits until they run.
+    bool start(int seconds, int jobs = 8, QString *why = nullptr) {
+        proc_ = std::make_unique<QProcess>();
+        proc_->setProgram(QStringLiteral("bash"));
+        proc_->setArguments({QStringLiteral(VB2_BUILD_LOAD_SCRIPT), dir_.path(), QString::number(seconds),
+                             QString::number(jobs)});
+        proc_->start();
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000 && !out.contains("LOADING")) {
+            proc_->waitForReadyRead(100);
+            out += proc_->readAllStandardOutput();
+            if (proc_->state() == QProcess::NotRunning)
+                break;
+        }
+        if (out.contains("LOADING"))
+            return true;
+        if (why)
+            *why = QStringLiteral("the build load did not start: ") +
+                   QString::fromUtf8(proc_->readAllStandardError()).trimmed();
+        stop();
+        return false;
+    }
+
+    void stop() {
+        if (!proc_)
+            return;
+        if (proc_->state() != QProcess::NotRunning) {
+            proc_->terminate();
+            if (!proc_->waitForFinished(5000))
+                proc_->kill();
+            proc_->waitForFinished(2000);
+        }
+        proc_.reset();
+    }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> proc_;
+};
+
+// The 1-minute load average, as /proc/loadavg tells it.
+inline double loadAverage() {
+    double v = 0;
+    if (std::FILE *f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &v) != 1)
+            v = 0;
+        std::fclose(f);
+    }
+    return v;
+}
+
 // Records the null sink's monitor (float stereo, 48 kHz) on its own thread and
-// stamps each block with the monotonic time it was captured.
+// stamps each block with the monotonic time it was read. The server sends the
+// recording in fragments of 40 ms: longer than the engine's requests, so that
+// the recorder sets neither the sink's latency (PulseAudio) nor the graph's
+// cycle (PipeWire), as no recorder does on a show machine.
 class MonitorRecorder {
   public:
     static constexpr int kRate = 48000;
     static constexpr int kBlock = 240;  // 5 ms
+    static constexpr int kFragmentBlocks = 8;
 
     ~MonitorRecorder() { stop(); }
 
@@ -113,7 +182,7 @@ class MonitorRecorder {
         pa_sample_spec ss{PA_SAMPLE_FLOAT32LE, kRate, 2};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.fragsize = kBlock * 8;
+        attr.fragsize = kBlock * kFragmentBlocks * 8;
         int err = 0;
         const QByteArray srv = server.toUtf8();
         pa_ = pa_simple_new(srv.constData(), "vb2-monitor", PA_STREAM_RECORD, "vb2null.monitor", "monitor",
@@ -143,10 +212,17 @@ class MonitorRecorder {
     int64_t frames() const { return frames_.load(); }
     // Left channel of frame i (recorded so far).
     float left(int64_t i) const { return samples_[size_t(i) * 2]; }
-    // The monotonic time at which frame i reached the monitor (within a block).
+    // The monotonic time at which frame i reached the monitor (within a block):
+    // a fragment's blocks are read at once, so the latest block read soonest
+    // after it bounds it best.
     int64_t timeOf(int64_t i) const {
-        const int64_t block = i / kBlock;
-        return stamps_[size_t(block)] - (kBlock - 1 - i % kBlock) * 1000000000LL / kRate;
+        const int64_t block = i / kBlock, recorded = frames() / kBlock;
+        int64_t best = INT64_MAX;
+        for (int64_t b = block; b < std::min(recorded, block + 2 * kFragmentBlocks + 1); ++b)
+            best = std::min<int64_t>(
+                best,
+                stamps_[size_t(b)] - ((b - block) * kBlock + kBlock - 1 - i % kBlock) * 1000000000LL / kRate);
+        return best == INT64_MAX ? stamps_[size_t(block)] : best;
     }
     // Waits until the monitor was recorded up to `margin` ns past `ns`; false after `ms`.
     bool waitPast(int64_t ns, int64_t margin = 200000000, int ms = 3000) const {
@@ -162,7 +238,7 @@ class MonitorRecorder {
     int64_t frameAt(int64_t ns) const {
         const int64_t n = frames();
         for (int64_t b = 0; b * kBlock < n; ++b)
-            if (stamps_[size_t(b)] >= ns)
+            if (timeOf(b * kBlock + kBlock - 1) >= ns)
                 return std::max<int64_t>(b * kBlock - kBlock + 1, 0);
         return n;
     }
