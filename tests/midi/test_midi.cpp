@@ -118,7 +118,7 @@ class TestMidi : public QObject {
         while (vb2media::soundFontReads() == 0 && t.elapsed() < 5000 * kSlow)
             QThread::msleep(5);
         QCOMPARE(vb2media::soundFontReads(), 1);
-        QThread::msleep(200);  // the user takes a moment to cue it
+        QThread::msleep(unsigned(200 * kSlow));  // the user takes a moment to cue it
 
         t.restart();
         a.setFileName(song);
