@@ -82,6 +82,7 @@ class Bank {
         std::thread([this, path = std::string(QFile::encodeName(soundFontPath()).constData()), rate] {
             if (fluid_sfont_t *f = font(path))
                 makeSpare(f, rate);
+            endSdlThread();
         }).detach();
     }
 
@@ -171,28 +172,8 @@ class Bank {
             making_ = {font, rate};
         }
         std::thread([this, font, rate] {
-            for (;;) {
-                {
-                    std::lock_guard<std::mutex> g(mtx_);
-                    const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
-                        return o->font() == font && o->rate() == rate;
-                    });
-                    if (n >= kSpares) {
-                        making_ = {};
-                        cv_.notify_all();
-                        return;
-                    }
-                }
-                auto s = std::make_unique<MidiSynth>(font, rate);
-                std::lock_guard<std::mutex> g(mtx_);
-                if (s->ok())
-                    spare_.push_back(std::move(s));
-                else
-                    making_ = {};
-                cv_.notify_all();
-                if (!making_.first)
-                    return;
-            }
+            topUp(font, rate);
+            endSdlThread();
         }).detach();
     }
 
@@ -204,6 +185,31 @@ class Bank {
     }
 
   private:
+    void topUp(fluid_sfont_t *font, int rate) {
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> g(mtx_);
+                const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
+                    return o->font() == font && o->rate() == rate;
+                });
+                if (n >= kSpares) {
+                    making_ = {};
+                    cv_.notify_all();
+                    return;
+                }
+            }
+            auto s = std::make_unique<MidiSynth>(font, rate);
+            std::lock_guard<std::mutex> g(mtx_);
+            if (s->ok())
+                spare_.push_back(std::move(s));
+            else
+                making_ = {};
+            cv_.notify_all();
+            if (!making_.first)
+                return;
+        }
+    }
+
     struct Font {
         std::string path;
         fluid_settings_t *settings = nullptr;
