@@ -179,6 +179,11 @@ class Bank {
 
     bool preloaded() const { return preloaded_.load(); }
 
+    bool ready(int rate) {
+        std::lock_guard<std::mutex> g(mtx_);
+        return std::any_of(spare_.begin(), spare_.end(), [&](const auto &o) { return o->rate() == rate; });
+    }
+
     int reads() {
         std::lock_guard<std::mutex> g(mtx_);
         return reads_;
@@ -302,6 +307,10 @@ std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like) {
 
 int soundFontReads() {
     return Bank::instance().reads();
+}
+
+bool midiSynthReady(int rate) {
+    return Bank::instance().ready(rate);
 }
 
 }  // namespace vb2media

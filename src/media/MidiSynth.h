@@ -54,5 +54,7 @@ std::unique_ptr<MidiSynth> takeMidiSynth(int rate);
 std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like);
 // How many times a soundfont file was read in this process.
 int soundFontReads();
+// Whether a synthesiser for `rate` stands ready, the soundfont read.
+bool midiSynthReady(int rate);
 
 }  // namespace vb2media

@@ -118,7 +118,10 @@ class TestMidi : public QObject {
         while (vb2media::soundFontReads() == 0 && t.elapsed() < 5000 * kSlow)
             QThread::msleep(5);
         QCOMPARE(vb2media::soundFontReads(), 1);
-        QThread::msleep(unsigned(200 * kSlow));  // the user takes a moment to cue it
+        // The user takes a moment to cue it, while a synthesiser is made ready.
+        while (!vb2media::midiSynthReady(kRate) && t.elapsed() < 10000 * kSlow)
+            QThread::msleep(5);
+        QVERIFY(vb2media::midiSynthReady(kRate));
 
         t.restart();
         a.setFileName(song);
