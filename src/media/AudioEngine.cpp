@@ -44,6 +44,7 @@ AudioEngine::AudioEngine() : mixList_(new MixList), events_(std::make_unique<Eve
     eventThread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "vb2-events");
         eventLoop();
+        endSdlThread();
     });
 }
 

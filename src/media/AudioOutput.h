@@ -53,6 +53,10 @@ std::unique_ptr<AudioOutput> openSdlOutput(const OutputFormat &format, QString *
 // looks at SDL's audio devices whenever it makes its settings, and SDL's audio
 // start and stop are not safe beside another thread's calls.
 std::mutex &sdlAudioMutex();
+// Frees what SDL keeps for the calling thread (its last error text), which SDL
+// frees by itself only for threads it made. Last thing of our threads that call
+// SDL, FluidSynth's settings included.
+void endSdlThread();
 
 // Asks for real-time scheduling of the calling thread: SCHED_FIFO where the
 // process may (RLIMIT_RTPRIO, root), else through rtkit. False when refused.

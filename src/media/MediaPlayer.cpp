@@ -1,9 +1,10 @@
 #include "media/MediaPlayer.h"
 
 #include <QMetaObject>
-#include <QPointer>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 
 #include "media/AudioEngine.h"
 #include "media/MidiSynth.h"
@@ -11,6 +12,38 @@
 
 using vb2media::AudioEngine;
 using vb2media::Source;
+
+namespace vb2mediaplayer {
+
+// Takes an end of stream from the engine's event thread to the player's
+// thread. The generation crosses in an atomic and the wake-up is a queued call
+// that Qt allocates itself: nothing of ours is handed over through Qt's event
+// queue, whose locking the thread sanitizer cannot see. Queued calls still
+// pending when the relay goes (with its player) are dropped by Qt.
+class EndRelay : public QObject {
+    Q_OBJECT
+  public:
+    EndRelay(QObject *parent, std::function<void(uint32_t)> onEnd)
+        : QObject(parent), onEnd_(std::move(onEnd)) {}
+
+    // On the event thread.
+    void post(uint32_t generation) {
+        if (pending_.exchange(generation, std::memory_order_acq_rel) < 0)
+            QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+    }
+
+    Q_INVOKABLE void deliver() {
+        const int64_t g = pending_.exchange(-1, std::memory_order_acq_rel);
+        if (g >= 0)
+            onEnd_(uint32_t(g));
+    }
+
+  private:
+    std::function<void(uint32_t)> onEnd_;
+    std::atomic<int64_t> pending_{-1};
+};
+
+}  // namespace vb2mediaplayer
 
 struct MediaPlayer::Impl {
     enum class State { Stopped, Playing, Paused };
@@ -24,22 +57,18 @@ struct MediaPlayer::Impl {
     int64_t heldFrame = 0;  // the position while not playing
     int volume = 0;
     bool mute = false;
+    // A child of the player, so it follows it to another thread.
+    vb2mediaplayer::EndRelay *relay;
+    // Last: destroyed first, its destructor waits for an end being handed
+    // over, so the relay and this state outlive every call from the engine.
     std::unique_ptr<Source> source;
 
-    Impl(MediaPlayer *owner, bool autoStartFile) : q(owner), autoStart(autoStartFile) {
-        QPointer<MediaPlayer> guard(owner);
-        // Called on the engine's event thread; the end reaches the UI thread as
-        // an ordinary queued event and is dropped there if it became stale.
-        source = std::make_unique<Source>([guard](uint32_t generation) {
-            MediaPlayer *p = guard.data();
-            if (!p)
-                return;
-            QMetaObject::invokeMethod(
-                p, [p, generation] { p->d->ended(generation); }, Qt::QueuedConnection);
-        });
+    Impl(MediaPlayer *owner, bool autoStartFile)
+        : q(owner),
+          autoStart(autoStartFile),
+          relay(new vb2mediaplayer::EndRelay(owner, [this](uint32_t generation) { ended(generation); })) {
+        source = std::make_unique<Source>([relay = relay](uint32_t generation) { relay->post(generation); });
         applyGain();
-        // The soundfont is read in the background now, not at the first MIDI file's Play.
-        vb2media::preloadMidi(rate());
     }
 
     static int rate() { return AudioEngine::kRate; }
@@ -88,6 +117,9 @@ bool MediaPlayer::measureOnly() const {
 }
 
 void MediaPlayer::setFileName(const QString &fileName) {
+    // The first MIDI file listed starts reading the soundfont, so that the
+    // player it is cued on next finds it read.
+    vb2media::preloadMidiFor(fileName, Impl::rate());
     d->state = Impl::State::Stopped;
     d->selectionStart = 0;
     d->heldFrame = 0;
@@ -202,3 +234,5 @@ bool MediaPlayer::isPlaying() const {
 bool MediaPlayer::isPaused() const {
     return d->state == Impl::State::Paused;
 }
+
+#include "MediaPlayer.moc"

@@ -2,13 +2,19 @@
 
 #include <fluidsynth.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "media/AudioOutput.h"
@@ -39,6 +45,18 @@ void quietLogs() {
     });
 }
 
+// FluidSynth reads a soundfont with an OpenMP team of one thread a core. On a
+// busy machine the team's threads wait for each other at every barrier,
+// spinning while they wait: the reading took up to four times its single-thread
+// CPU time and several times as long. One thread reads it in about 50 ms of
+// CPU. The setting holds for the calling thread only; OpenMP is reached
+// through FluidSynth's own dependency, so nothing happens without it.
+void oneOpenMpThread() {
+    using SetThreads = void (*)(int);
+    if (auto set = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads")))
+        set(1);
+}
+
 // FluidSynth's settings ask SDL for its audio devices: never beside the engine's
 // own SDL calls.
 fluid_settings_t *newSettings() {
@@ -58,16 +76,13 @@ class Bank {
     }
 
     void preload(int rate) {
-        {
-            std::lock_guard<std::mutex> g(mtx_);
-            if (preloaded_)
-                return;
-            preloaded_ = true;
-        }
+        if (preloaded_.exchange(true))
+            return;
         // The thread uses no Qt: it may still run while the program exits.
         std::thread([this, path = std::string(QFile::encodeName(soundFontPath()).constData()), rate] {
             if (fluid_sfont_t *f = font(path))
                 makeSpare(f, rate);
+            endSdlThread();
         }).detach();
     }
 
@@ -92,6 +107,7 @@ class Bank {
         lk.unlock();
 
         quietLogs();
+        oneOpenMpThread();
         fluid_settings_t *settings = newSettings();
         fluid_synth_t *holder = settings ? new_fluid_synth(settings) : nullptr;
         int id = FLUID_FAILED;
@@ -123,13 +139,19 @@ class Bank {
     std::unique_ptr<MidiSynth> take(fluid_sfont_t *font, int rate) {
         std::unique_ptr<MidiSynth> s;
         {
-            std::lock_guard<std::mutex> g(mtx_);
-            for (auto it = spare_.begin(); it != spare_.end(); ++it) {
-                if ((*it)->font() == font && (*it)->rate() == rate) {
-                    s = std::move(*it);
-                    spare_.erase(it);
-                    break;
+            std::unique_lock<std::mutex> lk(mtx_);
+            for (;;) {
+                for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+                    if ((*it)->font() == font && (*it)->rate() == rate) {
+                        s = std::move(*it);
+                        spare_.erase(it);
+                        break;
+                    }
                 }
+                // One being made is as near as one made here, and costs no second making.
+                if (s || making_ != std::pair{font, rate})
+                    break;
+                cv_.wait(lk);
             }
         }
         if (!s) {
@@ -145,31 +167,21 @@ class Bank {
     void makeSpare(fluid_sfont_t *font, int rate) {
         {
             std::lock_guard<std::mutex> g(mtx_);
-            if (making_)
+            if (making_.first)
                 return;
-            making_ = true;
+            making_ = {font, rate};
         }
         std::thread([this, font, rate] {
-            for (;;) {
-                {
-                    std::lock_guard<std::mutex> g(mtx_);
-                    const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
-                        return o->font() == font && o->rate() == rate;
-                    });
-                    if (n >= kSpares) {
-                        making_ = false;
-                        return;
-                    }
-                }
-                auto s = std::make_unique<MidiSynth>(font, rate);
-                std::lock_guard<std::mutex> g(mtx_);
-                if (!s->ok()) {
-                    making_ = false;
-                    return;
-                }
-                spare_.push_back(std::move(s));
-            }
+            topUp(font, rate);
+            endSdlThread();
         }).detach();
+    }
+
+    bool preloaded() const { return preloaded_.load(); }
+
+    bool ready(int rate) {
+        std::lock_guard<std::mutex> g(mtx_);
+        return std::any_of(spare_.begin(), spare_.end(), [&](const auto &o) { return o->rate() == rate; });
     }
 
     int reads() {
@@ -178,6 +190,31 @@ class Bank {
     }
 
   private:
+    void topUp(fluid_sfont_t *font, int rate) {
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> g(mtx_);
+                const auto n = std::count_if(spare_.begin(), spare_.end(), [&](const auto &o) {
+                    return o->font() == font && o->rate() == rate;
+                });
+                if (n >= kSpares) {
+                    making_ = {};
+                    cv_.notify_all();
+                    return;
+                }
+            }
+            auto s = std::make_unique<MidiSynth>(font, rate);
+            std::lock_guard<std::mutex> g(mtx_);
+            if (s->ok())
+                spare_.push_back(std::move(s));
+            else
+                making_ = {};
+            cv_.notify_all();
+            if (!making_.first)
+                return;
+        }
+    }
+
     struct Font {
         std::string path;
         fluid_settings_t *settings = nullptr;
@@ -196,8 +233,9 @@ class Bank {
     std::condition_variable cv_;
     std::vector<std::unique_ptr<Font>> fonts_;
     std::vector<std::unique_ptr<MidiSynth>> spare_;
-    bool preloaded_ = false;
-    bool making_ = false;
+    std::atomic<bool> preloaded_{false};
+    // The soundfont and rate whose spares are being made; none while none is.
+    std::pair<fluid_sfont_t *, int> making_{nullptr, 0};
     int reads_ = 0;
 };
 
@@ -249,6 +287,12 @@ void preloadMidi(int rate) {
     Bank::instance().preload(rate);
 }
 
+void preloadMidiFor(const QString &path, int rate) {
+    static const QStringList kSuffixes = {"mid", "midi", "kar", "smf"};
+    if (!Bank::instance().preloaded() && kSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+        preloadMidi(rate);
+}
+
 std::unique_ptr<MidiSynth> takeMidiSynth(int rate) {
     Bank &bank = Bank::instance();
     fluid_sfont_t *font = bank.font(std::string(QFile::encodeName(soundFontPath()).constData()));
@@ -263,6 +307,10 @@ std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like) {
 
 int soundFontReads() {
     return Bank::instance().reads();
+}
+
+bool midiSynthReady(int rate) {
+    return Bank::instance().ready(rate);
 }
 
 }  // namespace vb2media

@@ -43,6 +43,10 @@ class MidiSynth {
 // Starts reading the soundfont on a thread of its own (once) and readies a
 // synthesiser for `rate`; returns at once.
 void preloadMidi(int rate);
+// The same when `path` is named as a MIDI file is and nothing was read yet:
+// the soundfont is read while a MIDI file is listed or cued, never at start-up
+// for a station that plays none. Costs no file access.
+void preloadMidiFor(const QString &path, int rate);
 // A synthesiser with the soundfont that has played nothing yet; waits for a
 // reading under way. Null when the soundfont cannot be read.
 std::unique_ptr<MidiSynth> takeMidiSynth(int rate);
@@ -50,5 +54,7 @@ std::unique_ptr<MidiSynth> takeMidiSynth(int rate);
 std::unique_ptr<MidiSynth> takeMidiSynth(const MidiSynth &like);
 // How many times a soundfont file was read in this process.
 int soundFontReads();
+// Whether a synthesiser for `rate` stands ready, the soundfont read.
+bool midiSynthReady(int rate);
 
 }  // namespace vb2media

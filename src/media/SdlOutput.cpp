@@ -96,6 +96,10 @@ std::mutex &sdlAudioMutex() {
     return m;
 }
 
+void endSdlThread() {
+    SDL_TLSCleanup();
+}
+
 std::unique_ptr<AudioOutput> openSdlOutput(const OutputFormat &format, QString *why) {
     auto out = std::make_unique<SdlOutput>(format);
     if (!out->open(why))

@@ -24,6 +24,7 @@
 #include <QTextDocumentFragment>
 #include <QThread>
 #include <QToolBar>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <map>
@@ -415,13 +416,15 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     loadingText_ = true;
     const QFont font = Text1->document()->defaultFont();
     QThread *const uiThread = thread();
-    QTextDocument *built = nullptr;
+    // An atomic: the document crosses to this thread through it, in an order the
+    // thread sanitizer sees (it cannot see QThread::wait's).
+    std::atomic<QTextDocument *> built{nullptr};
     std::unique_ptr<QThread> worker(QThread::create([&bytes, &font, &built, uiThread] {
         try {
             auto document = std::make_unique<QTextDocument>();
             buildDocument(bytes, font, document.get());
             document->moveToThread(uiThread);
-            built = document.release();
+            built.store(document.release(), std::memory_order_release);
         } catch (...) {
         }
     }));
@@ -433,9 +436,10 @@ void ScriptsBox::LoadTextFile(const QString &path) {
     // once the thread is.
     worker->wait();
     loadingText_ = false;
-    if (!built)
+    QTextDocument *const document = built.load(std::memory_order_acquire);
+    if (!document)
         throw VbError(QStringLiteral("The script could not be read: ") + path);
-    showDocument(built);
+    showDocument(document);
 }
 
 void ScriptsBox::showDocument(QTextDocument *document) {

@@ -89,6 +89,27 @@ inline QByteArray fourPartMidi(int quarters) {
     return midiFile(0, 480, {t.end()});
 }
 
+// Sharp attacks, many at once, all at full velocity, for `quarters` quarters at
+// 120 beats a minute: every eighth a hit of the General MIDI kit (kick, snares,
+// toms, crash and hi-hats together) with a staccato piano chord on top.
+inline QByteArray percussiveMidi(int quarters) {
+    MidiTrack t;
+    t.ev(0, {0xC0, 0});
+    const int drums[] = {35, 36, 38, 40, 41, 43, 45, 47, 49, 57, 42, 46};
+    const int chord[] = {36, 48, 60, 64, 67, 72};
+    for (int e = 0; e < quarters * 2; ++e) {
+        for (int k : drums)
+            t.ev(0, {0x99, k, 127});
+        for (int k : chord)
+            t.ev(0, {0x90, k, 127});
+        for (int k : chord)
+            t.ev(k == chord[0] ? 60 : 0, {0x80, k, 0});
+        for (int k : drums)
+            t.ev(k == drums[0] ? 180 : 0, {0x89, k, 0});
+    }
+    return midiFile(0, 480, {t.end()});
+}
+
 // One note of `program` on channel 0, key and velocity given, held for
 // `heldQuarters` quarters, then `restQuarters` of silence (120 beats a minute,
 // no tempo event: the default tempo).
