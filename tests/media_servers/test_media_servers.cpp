@@ -127,8 +127,10 @@ class TestMediaServers : public QObject {
         QVERIFY(std::fabs(heard - 1500) <= 30);
         QVERIFY(it.dropouts.empty());
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
-        QVERIFY(std::fabs(endAfter - 1500) <= 30);
-        // 80 ms asked for; PipeWire's graph adds its cycle.
+        // The mixer runs as the server asks for sound, a request or more ahead of
+        // what is heard: the end of stream comes within that much of 1.5 s.
+        QVERIFY(std::fabs(endAfter - 1500) <= 50);
+        // 80 ms at most asked for; PipeWire's graph adds its cycle.
         QVERIFY(AudioEngine::instance().outputLatency() <= 0.090);
     }
 
