@@ -31,16 +31,9 @@
 
 namespace {
 
+using vb2test::cp1251;
 using vb2test::crlf;
 using vb2test::fileBytes;
-
-QByteArray cp1251(const QStringList &lines) {
-    QStringEncoder enc("windows-1251");
-    QByteArray out;
-    for (const QString &l : lines)
-        out += QByteArray(enc.encode(l)) + "\r\n";
-    return out;
-}
 
 }  // namespace
 

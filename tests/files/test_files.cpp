@@ -44,20 +44,13 @@
 namespace {
 
 using vb2test::clickLater;
+using vb2test::cp1251;
 using vb2test::crlf;
 using vb2test::fileBytes;
 using vb2test::inLimitedChild;
 using vb2test::Modals;
 using vb2test::OK;
 using vb2test::Yes;
-
-QByteArray cp1251(const QStringList &lines) {
-    QStringEncoder enc("windows-1251");
-    QByteArray out;
-    for (const QString &l : lines)
-        out += QByteArray(enc.encode(l)) + "\r\n";
-    return out;
-}
 
 // Files a failed write may have left in a folder besides the ones named.
 QStringList leftovers(const QString &folder) {

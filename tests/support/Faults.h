@@ -45,14 +45,7 @@ inline FaultRun underFault(const QString &folder, const QString &fault, const st
         qputenv("VB2_FAULTS_DIR", QFile::encodeName(folder));
         qputenv("VB2_FAULTS", fault.toLatin1());
         vb2_faults_arm();
-        int code = 0;
-        try {
-            fn();
-        } catch (const VbError &) {
-            code = 1;
-        } catch (...) {
-            code = 2;
-        }
+        const int code = outcomeOf(fn);
         shared->fired = vb2_faults_fired() != 0;
         for (size_t k = 0; k < kFaultKinds.size(); ++k)
             shared->counts[k] = vb2_faults_count(kFaultKinds[k]);
@@ -101,14 +94,7 @@ inline std::vector<FaultVerdict> underFaults(const QString &folder, const QStrin
             qputenv("VB2_FAULTS_DIR", QFile::encodeName(folder));
             qputenv("VB2_FAULTS", faults.at(i).toLatin1());
             vb2_faults_arm();
-            int code = 0;
-            try {
-                fn();
-            } catch (const VbError &) {
-                code = 1;
-            } catch (...) {
-                code = 2;
-            }
+            const int code = outcomeOf(fn);
             const bool fired = vb2_faults_fired() != 0;
             disarm();
             shared[i] = judge(code, fired);

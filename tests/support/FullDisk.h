@@ -41,6 +41,18 @@ inline int childExit(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// How an operation ended, as a child's exit code: 0 done, 1 refused with VbError, 2 anything else.
+inline int outcomeOf(const std::function<void()> &fn) {
+    try {
+        fn();
+    } catch (const VbError &) {
+        return 1;
+    } catch (...) {
+        return 2;
+    }
+    return 0;
+}
+
 // The exit code of a child that ran `fn` with files limited to `limit` bytes: 0 when it
 // returned, 1 when it raised VbError, 2 for any other exception, -1 when it did not end
 // within 20 s (it is killed then).
@@ -51,15 +63,7 @@ inline int inLimitedChild(qint64 limit, const std::function<void()> &fn) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit r{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
         ::setrlimit(RLIMIT_FSIZE, &r);
-        int code = 0;
-        try {
-            fn();
-        } catch (const VbError &) {
-            code = 1;
-        } catch (...) {
-            code = 2;
-        }
-        ::_exit(code);
+        ::_exit(outcomeOf(fn));
     }
     return childExit(pid);
 }

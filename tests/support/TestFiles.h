@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QtTest>
 
@@ -26,6 +27,15 @@ inline QByteArray crlf(const QStringList &lines) {
     QByteArray out;
     for (const QString &l : lines)
         out += l.toUtf8() + "\r\n";
+    return out;
+}
+
+// The same lines as the Windows program writes them: Windows-1251, CR LF.
+inline QByteArray cp1251(const QStringList &lines) {
+    QStringEncoder enc("windows-1251");
+    QByteArray out;
+    for (const QString &l : lines)
+        out += QByteArray(enc.encode(l)) + "\r\n";
     return out;
 }
 
