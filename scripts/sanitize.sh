@@ -48,7 +48,7 @@ status=0
 if [ "$which" = all ] || [ "$which" = asan ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer (build-asan)"
     build build-asan "-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:suppressions=$supp/asan.supp"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
     run_tests build-asan || status=1

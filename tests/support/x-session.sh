@@ -32,6 +32,11 @@ for _ in $(seq 100); do
 done
 [ -s "$dir/display" ] || { echo "x-session: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$dir/display")"
+# On a busy machine a client may still be refused just after that: wait until one is served.
+for _ in $(seq 100); do
+    xprop -root >/dev/null 2>&1 && break
+    sleep 0.1
+done
 
 # The window manager with its shipped configuration only, ready once it names itself.
 HOME="$dir" XDG_CONFIG_HOME="$dir/config" openbox >"$dir/wm.log" 2>&1 &
