@@ -43,13 +43,7 @@ class TestFaults : public QObject {
     QTemporaryDir audio_;
 
     QString home(const QString &name) const { return ProgramFolder::file(name); }
-    QString wav(const QString &name) {
-        const QString path = audio_.path() + QLatin1Char('/') + name;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        if (!QFile::exists(path))
-            vb2test::writeSineWav(path, 0.2, 8000);
-        return path;
-    }
+    QString wav(const QString &name) { return vb2test::sineWavIn(audio_.path(), name); }
 
     // A file operation for the fault walk: the file it writes, what that file holds before
     // (none: it is not there), and the operation, run in a child process.

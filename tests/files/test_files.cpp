@@ -66,13 +66,7 @@ class TestFiles : public QObject {
     DJPlayer *w_ = nullptr;
 
     QString home(const QString &name) const { return ProgramFolder::file(name); }
-    QString wav(const QString &name) {
-        const QString path = audio_.path() + QLatin1Char('/') + name;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        if (!QFile::exists(path))
-            vb2test::writeSineWav(path, 0.2, 8000);
-        return path;
-    }
+    QString wav(const QString &name) { return vb2test::sineWavIn(audio_.path(), name); }
     // Playlists "<letter>-list<i>" of two items each, in the chooser, nothing chosen.
     QStringList makePlaylists(const QString &letter, int count) {
         return vb2test::makePlaylists(w_, letter, count, 2, [this](const QString &n) { return wav(n); });

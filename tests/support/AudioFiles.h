@@ -1,7 +1,9 @@
 #pragma once
 // Short audio files written by the tests themselves: PCM WAV and MIDI.
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QtEndian>
 #include <cmath>
@@ -54,6 +56,15 @@ inline bool writeSineWav(const QString &path, double seconds, int rate = 44100, 
     return writePcmWav(path, std::llround(seconds * rate), rate, 2, [=](qint64 i, int) {
         return static_cast<qint16>(8000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
     });
+}
+
+// A short sine WAV at `name` under `dir` (sub-folders made), written once and reused.
+inline QString sineWavIn(const QString &dir, const QString &name) {
+    const QString path = dir + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!QFile::exists(path))
+        writeSineWav(path, 0.2, 8000);
+    return path;
 }
 
 // Writes a one-track MIDI file of `quarterNotes` middle-C quarter notes at 120 beats a
