@@ -159,9 +159,21 @@ void AudioEngine::ensureRunning() {
         return;
     std::lock_guard<std::mutex> g(outMtx_);
     QString why;
-    if (!out_ && !openDeviceLocked(true, &why))
+    if (!out_ && !openDeviceLocked(true, &why)) {
+        // A server that starts later is opened as soon as it answers, so the
+        // next Play does not wait for its stream to be made and linked.
+        retryServer_ = true;
+        wakeEvents();
         throw VbError(QStringLiteral("No sound output can be opened: %1").arg(why));
+    }
     wanted_ = true;
+    retryServer_ = false;
+}
+
+void AudioEngine::prepareOutput() {
+    if (offline_.load() || prepare_.exchange(true))
+        return;
+    wakeEvents();
 }
 
 // The server's stream first: it is what a desktop runs, and its latency is
@@ -200,8 +212,19 @@ void AudioEngine::closeDeviceLocked() {
 // Event thread: a lost output is closed and opened again, every tenth of a
 // second while a server answers nowhere; SDL's devices, slower to probe, once a second.
 void AudioEngine::checkOutputLocked() {
-    if (offline_.load() || !wanted_)
+    if (offline_.load())
         return;
+    if (!wanted_) {
+        // Only the server's stream: SDL's probing of every device is slow and
+        // noisy, and could take a server's other protocol while it starts; a
+        // Play tries SDL by itself.
+        const bool prepare = prepare_.exchange(false);
+        if ((prepare || retryServer_) && !out_ && openDeviceLocked(false, nullptr)) {
+            wanted_ = true;
+            retryServer_ = false;
+        }
+        return;
+    }
     if (out_ && (lost_.exchange(false) || out_->failed()))
         closeDeviceLocked();
     if (out_)
@@ -215,6 +238,8 @@ void AudioEngine::setOffline(bool offline) {
     if (offline) {
         closeDeviceLocked();
         wanted_ = false;
+        retryServer_ = false;
+        prepare_.store(false);
     }
     offline_.store(offline);
 }
@@ -240,7 +265,7 @@ void AudioEngine::eventLoop() {
         bool lost;
         {
             std::lock_guard<std::mutex> g(outMtx_);
-            lost = wanted_ && !out_;
+            lost = (wanted_ || retryServer_) && !out_;
         }
         timespec until;
         clock_gettime(CLOCK_REALTIME, &until);

@@ -54,6 +54,9 @@ class AudioEngine {
     // SDL_AUDIODRIVER names it. VbError when no output can be opened: nothing
     // plays silently then, and the next call tries again.
     void ensureRunning();
+    // Opens the server's stream on the event thread when no output is open, so
+    // that the first Play finds it linked and running; one attempt, no error.
+    void prepareOutput();
     // Offline mode (tests, benchmarks): the device is closed and the mix is
     // pulled by render() on the control thread.
     void setOffline(bool offline);
@@ -115,11 +118,13 @@ class AudioEngine {
     mutable std::mutex outMtx_;  // control and event thread only; guards what follows up to offline_
     std::unique_ptr<AudioOutput> out_;
     QString driver_;
-    bool wanted_ = false;  // an output ran: a lost one is opened again
-    int attempts_ = 0;     // reopening attempts since the output was lost
+    bool wanted_ = false;       // an output ran: a lost one is opened again
+    bool retryServer_ = false;  // a Play found no output: the server's is tried again in the background
+    int attempts_ = 0;          // reopening attempts since the output was lost
     uint64_t underflowsBefore_ = 0;
     std::atomic<bool> offline_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<bool> prepare_{false};
     std::atomic<bool> decodersHeld_{false};
     std::atomic<int> obtainedFrames_{kBufferFrames};
     std::atomic<uint64_t> callbacks_{0};

@@ -130,6 +130,8 @@ void MediaPlayer::setFileName(const QString &fileName) {
         throw;
     }
     d->fileName = fileName;
+    if (!d->measureOnly)
+        AudioEngine::instance().prepareOutput();
     if (d->autoStart)
         Play();
 }

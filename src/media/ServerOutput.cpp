@@ -22,14 +22,15 @@ namespace vb2media {
 namespace {
 
 // Total latency asked of the server and the size of each request, in
-// milliseconds, measured with bench_output sweep on a machine loaded past its
-// cores. At 25 to 30 ms both servers ran dry now and then (tens of silent
-// runs a minute on PipeWire, server underflows on PulseAudio); at 80 ms in
+// milliseconds, measured with bench_output sweep and the server tests beside a
+// parallel build. At 25 to 30 ms both servers ran dry now and then; at 80 ms in
 // 10 ms requests they lost the least. 20 ms requests lost more on PipeWire and
 // lengthen the gap between queued items. PulseAudio's early requests add its
-// sink's one request to the total, so it asks for 70 ms to stay near 80 ms.
-// PipeWire's first Play also waits for its stream to open: at 80 ms it was
-// heard 97 to 106 ms after Play, at 60 ms 78 to 93 ms, so it asks for 60 ms.
+// sink's one request to the total, so it asks for 70 ms to stay near 80 ms
+// (ADJUST_LATENCY there lost as much at 70 and 120 ms, with longer gaps). What
+// PipeWire loses beside a build are graph cycles its own threads miss (it logs
+// them), at 60 ms as at 200; above 60 ms its graph runs in cycles twice as
+// long, which adds about 30 ms to every Play.
 struct Latency {
     int totalMs;
     int requestMs;
@@ -93,6 +94,7 @@ class ServerOutput final : public AudioOutput {
     QString name_ = QStringLiteral("pulseaudio");
     bool pipewire_ = false;
     bool infoDone_ = false;
+    bool hasSink_ = false;
     pa_sink_state_t sinkState_ = PA_SINK_INVALID_STATE;
     int frames_ = 0;
     std::atomic<bool> failed_{false};
@@ -122,6 +124,7 @@ void ServerOutput::onServerInfo(pa_context *, const pa_server_info *info, void *
     auto *o = static_cast<ServerOutput *>(self);
     if (info && info->server_name && std::strstr(info->server_name, "PipeWire"))
         o->pipewire_ = true;
+    o->hasSink_ = info && info->default_sink_name && *info->default_sink_name;
     o->infoDone_ = true;
     pa_threaded_mainloop_signal(o->loop_, 0);
 }
@@ -223,6 +226,11 @@ bool ServerOutput::open(QString *why) {
             pa_operation_unref(op);
         }
         name_ = pipewire_ ? QStringLiteral("pipewire") : QStringLiteral("pulseaudio");
+        // A server still starting has no sink yet: a stream made then is
+        // linked later with other buffers than it asked for.
+        ok = hasSink_;
+    }
+    if (ok) {
         // An idle PulseAudio sink sleeps for its longest latency (seconds) and
         // takes a new stream's sound only when it wakes; one resumed from
         // suspension starts at once at the latency its streams ask for.
@@ -274,7 +282,9 @@ bool ServerOutput::open(QString *why) {
     }
     pa_threaded_mainloop_unlock(loop_);
     if (!ok) {
-        error(stream_ ? "the playback stream did not start" : "no sound server");
+        error(stream_                  ? "the playback stream did not start"
+              : infoDone_ && !hasSink_ ? "the sound server has no sound device"
+                                       : "no sound server");
         close();
         return false;
     }

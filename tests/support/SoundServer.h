@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -87,12 +90,34 @@ class SoundServer {
     }
 
     bool running() const { return proc_ && proc_->state() == QProcess::Running; }
+
+    // Where the server's log ends now, for cyclesMissedSince().
+    qint64 logMark() const { return QFileInfo(logPath()).size(); }
+    // Graph cycles the server finished without a node's sound since `mark`: its
+    // own real-time threads ran late. The PipeWire daemon logs each as "client
+    // too slow!" with the cycle's position; a client cannot prevent them (its
+    // sound waits, already written, in the server). PulseAudio's sinks catch up
+    // a late cycle instead, so there are none there.
+    int cyclesMissedSince(qint64 mark) const {
+        QFile f(logPath());
+        if (!f.open(QIODevice::ReadOnly) || !f.seek(mark))
+            return 0;
+        std::set<QByteArray> cycles;
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            const int at = line.indexOf("client too slow!");
+            const int pos = line.indexOf(" pos:", at);
+            if (at >= 0 && pos > at)
+                cycles.insert(line.mid(pos + 5).split(' ').value(0));
+        }
+        return int(cycles.size());
+    }
     QString kind() const { return kind_; }
     // "unix:<socket>", for PULSE_SERVER.
     QString server() const {
         return QStringLiteral("unix:") + runtimeDir() + QStringLiteral("/pulse/native");
     }
     QString runtimeDir() const { return dir_->path() + QStringLiteral("/run"); }
+    QString logPath() const { return dir_->path() + QStringLiteral("/server.log"); }
     // Points this process's sound clients at the server (running or not yet).
     void exportToClients() const {
         qputenv("PULSE_SERVER", server().toUtf8());

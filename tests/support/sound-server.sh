@@ -50,7 +50,8 @@ context.objects = [
                audio.position = [ FL FR ] audio.rate = 48000 monitor.channel-volumes = true } }
 ]
 CONF
-        setsid dbus-run-session -- bash -c 'pipewire & sleep 0.3; wireplumber & pipewire-pulse & wait' \
+        # The daemon logs at info level, which names each graph cycle it missed.
+        setsid dbus-run-session -- bash -c 'PIPEWIRE_DEBUG=3 pipewire & sleep 0.3; wireplumber & pipewire-pulse & wait' \
             >"$dir/server.log" 2>&1 &
         pid=$!
         ;;
