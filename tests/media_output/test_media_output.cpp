@@ -74,17 +74,20 @@ class TestMediaOutput : public QObject {
         }
     }
 
-    // The driver's name, latency and counters are read on the control thread
-    // while the event thread reopens the output: each reading is whole, and
-    // playback goes on to its end.
+    // The output opens in the background once a player has a file, so the
+    // first Play does not wait for it. The driver's name, latency and counters
+    // are read on the control thread while the event thread reopens the output:
+    // each reading is whole, and playback goes on to its end.
     void figuresWhileTheOutputReopens() {
         AudioEngine &e = AudioEngine::instance();
         e.setOffline(false);
+        QVERIFY(e.driverName().isEmpty());
         const QString wav = dir_.filePath("rt.wav");
         vb2test::writeSineWav(wav, 1.2, kRate);
         MediaPlayer p;
         QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
         p.setFileName(wav);
+        QTRY_COMPARE_WITH_TIMEOUT(e.driverName(), QStringLiteral("dummy"), 3000);
         p.Play();
         const QString driver = e.driverName();
         QCOMPARE(driver, QStringLiteral("dummy"));
