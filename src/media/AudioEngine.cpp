@@ -161,8 +161,9 @@ void AudioEngine::ensureRunning() {
     QString why;
     if (!out_ && !openDeviceLocked(true, &why)) {
         // A server that starts later is opened as soon as it answers, so the
-        // next Play does not wait for its stream to be made and linked.
-        retryServer_ = true;
+        // next Play does not wait for its stream to be made and linked. (An
+        // SDL_AUDIODRIVER names the only output: a Play tries it again.)
+        retryServer_ = qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER");
         wakeEvents();
         throw VbError(QStringLiteral("No sound output can be opened: %1").arg(why));
     }
