@@ -7,6 +7,7 @@
 #include <pulse/simple.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -64,8 +66,11 @@ class SoundServer {
             proc_->waitForReadyRead(100);
             out += proc_->readAllStandardOutput();
             const int at = out.indexOf("READY ");
-            if (at >= 0 && out.indexOf('\n', at) > at)
+            const int end = at >= 0 ? out.indexOf('\n', at) : -1;
+            if (end > at) {
+                session_ = out.mid(at, end - at).split(' ').value(2).toInt();
                 return true;
+            }
             if (proc_->state() == QProcess::NotRunning)
                 break;
         }
@@ -90,6 +95,8 @@ class SoundServer {
     }
 
     bool running() const { return proc_ && proc_->state() == QProcess::Running; }
+    // The session every process of the running server belongs to.
+    int session() const { return session_; }
 
     // Where the server's log ends now, for cyclesMissedSince().
     qint64 logMark() const { return QFileInfo(logPath()).size(); }
@@ -129,6 +136,93 @@ class SoundServer {
     QString kind_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> proc_;
+    int session_ = 0;
+};
+
+// Watches, every 2 ms, how long the server's threads and the engine's audio
+// thread wait to run once they are ready (the kernel's run_delay in
+// /proc/.../schedstat grows by the whole wait when the thread gets the CPU).
+// A server thread kept off the CPU for longer than its buffered sound runs
+// dry whatever its clients do. A real-time thread kept off it that long was
+// held by the machine itself (a virtual machine's CPU not running, a kernel
+// path that does not yield), not by the load of ordinary threads beside it.
+class StallWatch {
+  public:
+    static constexpr int64_t kStallNs = 50'000'000;  // below the ~70 ms either server holds
+
+    explicit StallWatch(int serverSession) {
+        for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (pid.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
+                continue;
+            // The fields after the command's closing parenthesis: state, ppid, pgrp, session.
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (f.size() > 3 && f[3].toInt() == serverSession)
+                addTasks(QStringLiteral("/proc/") + pid, false);
+        }
+        addTasks(QStringLiteral("/proc/self"), true);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~StallWatch() { stop(); }
+
+    void stop() {
+        quit_.store(true);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Waits of the server's threads longer than kStallNs.
+    int serverStalls() const { return serverStalls_.load(); }
+    // Waits of the engine's audio thread longer than kStallNs, and its longest.
+    int audioStalls() const { return audioStalls_.load(); }
+    double audioLongestMs() const { return double(audioLongest_.load()) / 1e6; }
+
+  private:
+    struct Task {
+        std::string path;
+        bool audio;
+        int64_t last = -1;
+    };
+
+    void addTasks(const QString &proc, bool onlyAudio) {
+        for (const QString &tid :
+             QDir(proc + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString dir = proc + QStringLiteral("/task/") + tid;
+            QFile comm(dir + QStringLiteral("/comm"));
+            const bool audio = comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "vb2-audio";
+            if (!onlyAudio || audio)
+                tasks_.push_back({(dir + QStringLiteral("/schedstat")).toStdString(), audio});
+        }
+    }
+
+    void run() {
+        while (!quit_.load()) {
+            for (Task &t : tasks_) {
+                long long run = 0, wait = 0;
+                std::FILE *f = std::fopen(t.path.c_str(), "r");
+                if (!f)
+                    continue;
+                const bool ok = std::fscanf(f, "%lld %lld", &run, &wait) == 2;
+                std::fclose(f);
+                if (!ok)
+                    continue;
+                const int64_t grew = t.last < 0 ? 0 : wait - t.last;
+                t.last = wait;
+                if (t.audio)
+                    audioLongest_.store(std::max(audioLongest_.load(), grew));
+                if (grew > kStallNs)
+                    (t.audio ? audioStalls_ : serverStalls_).fetch_add(1);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
+    std::vector<Task> tasks_;
+    std::atomic<bool> quit_{false};
+    std::atomic<int> serverStalls_{0};
+    std::atomic<int> audioStalls_{0};
+    std::atomic<int64_t> audioLongest_{0};
+    std::thread thread_;
 };
 
 // A parallel build of a small generated C++ tree beside the sound (build-load.sh),

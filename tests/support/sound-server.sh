@@ -3,7 +3,8 @@
 # terminated; never touches the user's own session.
 #   sound-server.sh pulseaudio|pipewire DIR
 # DIR (empty, made by the caller) holds its runtime folder, configuration and
-# logs. Prints "READY unix:<socket>" once the sink is the default one, and the
+# logs. Prints "READY unix:<socket> <session>" once the sink is the default one
+# (every process of the server runs in that session), and the
 # reason on stderr with exit status 2 when the server cannot start in time.
 # Clients reach it with PULSE_SERVER=unix:<socket> (and PIPEWIRE_RUNTIME_DIR=DIR/run).
 set -u
@@ -65,7 +66,7 @@ for _ in $(seq 1 150); do
     if pactl -s "unix:$socket" list short sinks 2>/dev/null | grep -q vb2null; then
         pactl -s "unix:$socket" set-default-sink vb2null 2>/dev/null
         if pactl -s "unix:$socket" info 2>/dev/null | grep -q "Default Sink: vb2null"; then
-            echo "READY unix:$socket"
+            echo "READY unix:$socket $pid"
             # Until terminated, or until the program that started it is gone
             # (a test that crashed leaves no server behind).
             while [ "$(ps -o ppid= -p $$ | tr -d ' ')" = "$PPID" ] && kill -0 -- "-$pid" 2>/dev/null; do
