@@ -148,7 +148,15 @@ class SoundServer {
 // path that does not yield), not by the load of ordinary threads beside it.
 class StallWatch {
   public:
-    static constexpr int64_t kStallNs = 50'000'000;  // below the ~70 ms either server holds
+    // Shorter than the ~70 ms either server holds, but a stall that long next to
+    // others (the server's main thread, then its sink's) empties it.
+    static constexpr int64_t kStallNs = 30'000'000;
+    enum class Who { Server, Audio, Watch };
+    struct Stall {
+        int64_t fromNs;  // CLOCK_MONOTONIC
+        int64_t ns;
+        Who who;
+    };
 
     explicit StallWatch(int serverSession) {
         for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -171,10 +179,9 @@ class StallWatch {
         if (thread_.joinable())
             thread_.join();
     }
-    // Waits of the server's threads longer than kStallNs.
-    int serverStalls() const { return serverStalls_.load(); }
-    // Waits of the engine's audio thread longer than kStallNs, and its longest.
-    int audioStalls() const { return audioStalls_.load(); }
+    // Waits longer than kStallNs, once stop() has returned.
+    const std::vector<Stall> &stalls() const { return stalls_; }
+    // The engine's audio thread's longest wait.
     double audioLongestMs() const { return double(audioLongest_.load()) / 1e6; }
 
   private:
@@ -195,8 +202,17 @@ class StallWatch {
         }
     }
 
+    // The watch runs with real-time priority where it may: a round of its own
+    // that comes late by more than kStallNs is then the whole machine stopping
+    // (a virtual machine paused), which leaves no thread waiting in the queue.
     void run() {
+        const bool realtime = vb2media::requestRealtime();
+        int64_t lastRound = nowNs();
         while (!quit_.load()) {
+            const int64_t round = nowNs();
+            if (realtime && round - lastRound > kStallNs + 2'000'000 && stalls_.size() < 1000)
+                stalls_.push_back({lastRound, round - lastRound, Who::Watch});
+            lastRound = round;
             for (Task &t : tasks_) {
                 long long run = 0, wait = 0;
                 std::FILE *f = std::fopen(t.path.c_str(), "r");
@@ -210,8 +226,8 @@ class StallWatch {
                 t.last = wait;
                 if (t.audio)
                     audioLongest_.store(std::max(audioLongest_.load(), grew));
-                if (grew > kStallNs)
-                    (t.audio ? audioStalls_ : serverStalls_).fetch_add(1);
+                if (grew > kStallNs && stalls_.size() < 1000)
+                    stalls_.push_back({nowNs() - grew, grew, t.audio ? Who::Audio : Who::Server});
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -219,8 +235,7 @@ class StallWatch {
 
     std::vector<Task> tasks_;
     std::atomic<bool> quit_{false};
-    std::atomic<int> serverStalls_{0};
-    std::atomic<int> audioStalls_{0};
+    std::vector<Stall> stalls_;  // the watching thread's until stop()
     std::atomic<int64_t> audioLongest_{0};
     std::thread thread_;
 };
