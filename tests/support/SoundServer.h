@@ -45,6 +45,46 @@ inline int64_t nowNs() {
     return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+// Runs `bash script args...` in `proc` and reads what it prints until a
+// whole line holding `marker` has come, the script has ended, or `ms` have
+// passed. Returns that line, empty if it did not come.
+inline QByteArray startScript(std::unique_ptr<QProcess> &proc, const char *script, QStringList args,
+                              const QByteArray &marker, int ms) {
+    proc = std::make_unique<QProcess>();
+    proc->setProgram(QStringLiteral("bash"));
+    args.prepend(QString::fromUtf8(script));
+    proc->setArguments(args);
+    proc->start();
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    while (t.elapsed() < ms) {
+        proc->waitForReadyRead(100);
+        out += proc->readAllStandardOutput();
+        const int at = out.indexOf(marker);
+        const int end = at >= 0 ? out.indexOf('\n', at) : -1;
+        if (end > at)
+            return out.mid(at, end - at);
+        if (proc->state() == QProcess::NotRunning)
+            break;
+    }
+    return {};
+}
+
+// Terminates a script started so (and all it started), killing it after `graceMs`.
+inline void endScript(std::unique_ptr<QProcess> &proc, int graceMs) {
+    if (!proc)
+        return;
+    if (proc->state() != QProcess::NotRunning) {
+        proc->terminate();
+        if (!proc->waitForFinished(graceMs)) {
+            proc->kill();
+            proc->waitForFinished(2000);
+        }
+    }
+    proc.reset();
+}
+
 class SoundServer {
   public:
     // The folder, and so the socket clients reach it at, is fixed from here
@@ -55,24 +95,11 @@ class SoundServer {
     // Starts the server and waits (bounded) until its null sink is the default
     // sink. False with the reason in `why` when it cannot start.
     bool start(QString *why) {
-        proc_ = std::make_unique<QProcess>();
-        proc_->setProgram(QStringLiteral("bash"));
-        proc_->setArguments({QStringLiteral(VB2_SOUND_SERVER_SCRIPT), kind_, dir_->path()});
-        proc_->start();
-        QElapsedTimer t;
-        t.start();
-        QByteArray out;
-        while (t.elapsed() < 20000) {
-            proc_->waitForReadyRead(100);
-            out += proc_->readAllStandardOutput();
-            const int at = out.indexOf("READY ");
-            const int end = at >= 0 ? out.indexOf('\n', at) : -1;
-            if (end > at) {
-                session_ = out.mid(at, end - at).split(' ').value(2).toInt();
-                return true;
-            }
-            if (proc_->state() == QProcess::NotRunning)
-                break;
+        const QByteArray ready =
+            startScript(proc_, VB2_SOUND_SERVER_SCRIPT, {kind_, dir_->path()}, "READY ", 20000);
+        if (!ready.isEmpty()) {
+            session_ = ready.split(' ').value(2).toInt();
+            return true;
         }
         if (why)
             *why = kind_ + QStringLiteral(" did not start: ") +
@@ -81,18 +108,7 @@ class SoundServer {
         return false;
     }
 
-    void stop() {
-        if (!proc_)
-            return;
-        if (proc_->state() != QProcess::NotRunning) {
-            proc_->terminate();
-            if (!proc_->waitForFinished(8000)) {
-                proc_->kill();
-                proc_->waitForFinished(2000);
-            }
-        }
-        proc_.reset();
-    }
+    void stop() { endScript(proc_, 8000); }
 
     bool running() const { return proc_ && proc_->state() == QProcess::Running; }
     // The session every process of the running server belongs to.
@@ -248,21 +264,9 @@ class BuildLoad {
 
     // Starts `jobs` compilers at a time for `seconds` and waits until they run.
     bool start(int seconds, int jobs = 8, QString *why = nullptr) {
-        proc_ = std::make_unique<QProcess>();
-        proc_->setProgram(QStringLiteral("bash"));
-        proc_->setArguments({QStringLiteral(VB2_BUILD_LOAD_SCRIPT), dir_.path(), QString::number(seconds),
-                             QString::number(jobs)});
-        proc_->start();
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000 && !out.contains("LOADING")) {
-            proc_->waitForReadyRead(100);
-            out += proc_->readAllStandardOutput();
-            if (proc_->state() == QProcess::NotRunning)
-                break;
-        }
-        if (out.contains("LOADING"))
+        if (!startScript(proc_, VB2_BUILD_LOAD_SCRIPT,
+                         {dir_.path(), QString::number(seconds), QString::number(jobs)}, "LOADING", 10000)
+                 .isEmpty())
             return true;
         if (why)
             *why = QStringLiteral("the build load did not start: ") +
@@ -271,17 +275,7 @@ class BuildLoad {
         return false;
     }
 
-    void stop() {
-        if (!proc_)
-            return;
-        if (proc_->state() != QProcess::NotRunning) {
-            proc_->terminate();
-            if (!proc_->waitForFinished(5000))
-                proc_->kill();
-            proc_->waitForFinished(2000);
-        }
-        proc_.reset();
-    }
+    void stop() { endScript(proc_, 5000); }
 
   private:
     QTemporaryDir dir_;
