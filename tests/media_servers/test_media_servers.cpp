@@ -291,6 +291,9 @@ class TestMediaServers : public QObject {
         const int64_t back = nowNs();
         MonitorRecorder again;
         QVERIFY2(again.start(server->server(), &why), qPrintable(why));
+        // On a loaded machine the engine may be back before the recorder: what
+        // it played before then is not in the recording.
+        const double unrecorded = std::max(0.0, p.CurrentPosition() - engine.outputLatency() - at);
         QTRY_VERIFY_WITH_TIMEOUT(again.firstSound(0) >= 0, 3000);
         const double resumedAfter = ms(again.timeOf(again.firstSound(0)) - back);
         qInfo("sound again %.1f ms after the server is back; position %.3f s when it went", resumedAfter, at);
@@ -303,10 +306,12 @@ class TestMediaServers : public QObject {
         QTest::qWait(200);
         QCOMPARE(ends.count(), 1);
         const double heardAfter = double(again.lastSound(0, again.frames()) - again.firstSound(0)) / kRate;
-        QVERIFY2(std::fabs(heardAfter - (4.0 - at)) < 0.3,
-                 qPrintable(QStringLiteral("%1 s heard after the restart, %2 s were left")
-                                .arg(heardAfter)
-                                .arg(4.0 - at)));
+        QVERIFY2(
+            std::fabs(heardAfter - (4.0 - at - unrecorded)) < 0.3,
+            qPrintable(QStringLiteral("%1 s heard after the restart, %2 s were left, %3 s before recording")
+                           .arg(heardAfter)
+                           .arg(4.0 - at)
+                           .arg(unrecorded)));
         again.stop();
     }
 
