@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 #include <semaphore.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "media/AudioOutput.h"
 #include "media/Decoder.h"
@@ -41,6 +44,9 @@ AudioEngine &AudioEngine::instance() {
 
 AudioEngine::AudioEngine() : mixList_(new MixList), events_(std::make_unique<EventSignal>()) {
     scratch_.resize(size_t(kMaxMixFrames) * 2);
+    discard_.resize(size_t(kBlock) * 2);
+    keptAt_.resize(kHistory);
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     eventThread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "vb2-events");
         eventLoop();
@@ -54,8 +60,10 @@ AudioEngine::~AudioEngine() {
     if (eventThread_.joinable())
         eventThread_.join();
     std::lock_guard<std::mutex> g(outMtx_);
-    closeDeviceLocked();
+    closeDeviceLocked(false);
     delete mixList_.load();
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
 }
 
 // Control side, under regMtx_. The mixer may still be walking the old list:
@@ -92,10 +100,19 @@ void AudioEngine::applyIfIdle(Source *s) {
     std::lock_guard<std::mutex> g(outMtx_);
     if (offline_.load() || !out_)
         s->takeState();
+    else
+        kick();
 }
 
 void AudioEngine::wakeEvents() {
     sem_post(&events_->sem);
+}
+
+void AudioEngine::kick() {
+    const uint64_t one = 1;
+    if (wakeFd_ >= 0 && ::write(wakeFd_, &one, sizeof one) < 0) {
+        // Full only when nobody reads it: then no output waits on it either.
+    }
 }
 
 QString AudioEngine::driverName() const {
@@ -125,13 +142,42 @@ void AudioEngine::mix(float *out, int frames) {
     const MixList *list = mixList_.load();
     Source *const *sources = list->items.data();
     const size_t count = list->items.size();
+    // Writing ahead, changes are taken only where sync() went back for them,
+    // and the state there is kept (a later change in this block starts from it).
+    const bool ahead = writingAhead_.load(std::memory_order_relaxed);
+    if (!ahead || takeNext_) {
+        for (size_t k = 0; k < count; ++k)
+            sources[k]->takeState();
+        if (ahead)
+            keepAt(sources, count);
+        takeNext_ = false;
+    }
+    mixFrames(sources, count, out, frames, ahead);
+    if (!ahead)
+        for (size_t k = 0; k < count; ++k)
+            sources[k]->publishHead();
+    mixEpoch_.fetch_add(1);
+}
+
+void AudioEngine::keepAt(Source *const *sources, size_t count) {
+    const int64_t block = head_ / kBlock;
     for (size_t k = 0; k < count; ++k)
-        sources[k]->takeState();
+        sources[k]->keepBlock(block);
+    keptAt_[size_t(block % kHistory)] = {block, head_};
+}
+
+void AudioEngine::mixFrames(Source *const *sources, size_t count, float *out, int frames, bool ahead) {
     while (frames > 0) {
-        const int n = std::min(frames, kMaxMixFrames);
+        int n = std::min(frames, kMaxMixFrames);
+        if (ahead) {
+            const int64_t inBlock = head_ % kBlock;
+            if (inBlock == 0)
+                keepAt(sources, count);
+            n = int(std::min<int64_t>(n, kBlock - inBlock));
+        }
         std::memset(out, 0, size_t(n) * 2 * sizeof(float));
         for (size_t k = 0; k < count; ++k)
-            sources[k]->mix(out, n, scratch_.data());
+            sources[k]->mix(out, n, scratch_.data(), head_, ahead);
         for (int i = 0; i < n * 2; ++i) {
             float v = out[i];
             if (!(v == v))
@@ -140,8 +186,64 @@ void AudioEngine::mix(float *out, int frames) {
         }
         out += size_t(n) * 2;
         frames -= n;
+        head_ += n;
     }
+}
+
+// The frame the state kept for `frame`'s block was kept at, or -1.
+int64_t AudioEngine::keptBefore(int64_t frame) const {
+    const KeptAt &k = keptAt_[size_t((frame / kBlock) % kHistory)];
+    return k.block == frame / kBlock && k.frame <= frame ? k.frame : -1;
+}
+
+int AudioEngine::sync(int unheard) {
     mixEpoch_.fetch_add(1);
+    const MixList *list = mixList_.load();
+    Source *const *sources = list->items.data();
+    const size_t count = list->items.size();
+    if (!writingAhead_.load(std::memory_order_relaxed)) {
+        // A new stream: what was mixed before went elsewhere.
+        writingAhead_.store(true, std::memory_order_relaxed);
+        floor_ = head_;
+    }
+    const int64_t back = std::clamp<int64_t>(unheard, 0, std::min(kMaxRewrite, (kHistory - 2) * kBlock));
+    floor_ = std::max(floor_, head_ - back);
+    for (size_t k = 0; k < count; ++k)
+        sources[k]->publishBlock(floor_ / kBlock, floor_);
+
+    bool changed = false;
+    int64_t dry = std::numeric_limits<int64_t>::max();
+    for (size_t k = 0; k < count; ++k) {
+        changed = changed || sources[k]->changePending();
+        dry = std::min(dry, sources[k]->refillFrom(floor_));
+    }
+    int64_t to = head_;
+    if (changed)
+        to = floor_;
+    else if (dry != std::numeric_limits<int64_t>::max())
+        to = std::max(floor_, dry);
+    int64_t from = to < head_ ? keptBefore(to) : -1;
+    if (to < head_ && from < 0) {
+        // No state kept in that block (the stream began in it): the next one.
+        to = (to + kBlock - 1) / kBlock * kBlock;
+        from = to < head_ ? keptBefore(to) : -1;
+    }
+    int again = 0;
+    if (from >= 0) {
+        for (size_t k = 0; k < count; ++k)
+            sources[k]->restoreBlock(from / kBlock);
+        again = int(head_ - to);
+        // Mixed again up to `to` only to reach the state there: it is sounding.
+        head_ = from;
+        mixFrames(sources, count, discard_.data(), int(to - from), true);
+    }
+    takeNext_ = changed;
+    mixEpoch_.fetch_add(1);
+    return again;
+}
+
+int AudioEngine::outputSync(void *self, int unheard) {
+    return static_cast<AudioEngine *>(self)->sync(unheard);
 }
 
 void AudioEngine::outputCallback(void *self, float *out, int frames) {
@@ -181,8 +283,9 @@ void AudioEngine::prepareOutput() {
 // the one asked for. SDL then finds ALSA, JACK or PipeWire's own protocol; an
 // SDL_AUDIODRIVER in the environment goes to SDL alone (the tests' dummy).
 bool AudioEngine::openDeviceLocked(bool withSdl, QString *why) {
-    const OutputFormat format{kRate, kBufferFrames, &AudioEngine::outputCallback, this,
-                              &AudioEngine::outputFailed};
+    OutputFormat format{kRate, kBufferFrames, &AudioEngine::outputCallback, this, &AudioEngine::outputFailed};
+    format.sync = &AudioEngine::outputSync;
+    format.wakeFd = wakeFd_;
     const bool sdlOnly = !qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER");
     QString serverWhy, sdlWhy;
     std::unique_ptr<AudioOutput> out;
@@ -202,12 +305,25 @@ bool AudioEngine::openDeviceLocked(bool withSdl, QString *why) {
     return true;
 }
 
-void AudioEngine::closeDeviceLocked() {
+void AudioEngine::closeDeviceLocked(bool tell) {
     if (!out_)
         return;
     underflowsBefore_ += out_->underflows();
     out_.reset();
     driver_.clear();
+    if (writingAhead_.load(std::memory_order_relaxed)) {
+        // What was mixed ahead will not sound now; the players go on from
+        // there, and an end mixed meanwhile is not lost.
+        writingAhead_.store(false, std::memory_order_relaxed);
+        takeNext_ = false;
+        for (KeptAt &k : keptAt_)
+            k.block = -1;
+        if (tell) {
+            std::lock_guard<std::mutex> g(regMtx_);
+            for (Source *s : all_)
+                s->endWritingAhead();
+        }
+    }
 }
 
 // Event thread: a lost output is closed and opened again, every tenth of a
@@ -227,7 +343,7 @@ void AudioEngine::checkOutputLocked() {
         return;
     }
     if (out_ && (lost_.exchange(false) || out_->failed()))
-        closeDeviceLocked();
+        closeDeviceLocked(true);
     if (out_)
         return;
     if (openDeviceLocked(attempts_++ % 10 == 0, nullptr))
@@ -237,7 +353,7 @@ void AudioEngine::checkOutputLocked() {
 void AudioEngine::setOffline(bool offline) {
     std::lock_guard<std::mutex> g(outMtx_);
     if (offline) {
-        closeDeviceLocked();
+        closeDeviceLocked(true);
         wanted_ = false;
         retryServer_ = false;
         prepare_.store(false);
@@ -289,6 +405,7 @@ void AudioEngine::eventLoop() {
 
 Source::Source(EndHandler onEnd) : engine_(AudioEngine::instance()), onEnd_(std::move(onEnd)) {
     chunk_.resize(size_t(std::max(kChunk, kPreroll)) * 2);
+    kept_.resize(AudioEngine::kHistory);
     slots_.push_back(std::make_unique<Slot>());
     slots_.push_back(std::make_unique<Slot>());
     engine_.addSource(this);
@@ -460,98 +577,181 @@ bool Source::playing() const {
 // ---- mixer side
 
 void Source::takeState() {
+    gainTarget_ = targetGain_.load(std::memory_order_relaxed);
     State s;
-    if (mailbox_.take(s) && s.seq > st_.seq)
+    if (mailbox_.take(s) && s.seq > ms_.st.seq)
         apply(s);
 }
 
+bool Source::changePending() const {
+    return mailbox_.pending() || targetGain_.load(std::memory_order_relaxed) != gainTarget_;
+}
+
 void Source::apply(const State &s) {
-    if (active_)
+    if (ms_.active)
         captureTail();
-    st_ = s;
-    active_ = s.active;
+    ms_.st = s;
+    ms_.active = s.active;
+    ms_.pos = s.frame;
+    ms_.endGen = -1;
     pos_.store(s.frame, std::memory_order_relaxed);
     playing_.store(s.active, std::memory_order_relaxed);
-    if (active_) {
-        gain_ = 0;  // fades in from silence
-        rampTarget_ = -1;
-        firstPending_ = true;
+    if (ms_.active) {
+        ms_.gain = 0;  // fades in from silence
+        ms_.rampTarget = -1;
+        ms_.firstPending = true;
         firstMixNs_.store(0, std::memory_order_relaxed);
     }
+    dryAt_ = -1;
     applied_.store(s.seq, std::memory_order_release);
 }
 
 void Source::captureTail() {
     // What would have played next, faded to zero, so a cut never clicks; the
     // rest of an earlier tail still fading goes on under it.
-    const int n = int(st_.slot->ring.read(tailNext_, kTail));
+    Mix &m = ms_;
+    const int n = int(m.st.slot->ring.read(tailNext_, kTail));
     for (int i = 0; i < n; ++i) {
-        const float env = gain_ * float(kTail - i) / float(kTail);
+        const float env = m.gain * float(kTail - i) / float(kTail);
         tailNext_[2 * i] *= env;
         tailNext_[2 * i + 1] *= env;
     }
     int len = n;
-    const int rest = tailLen_ - tailPos_;
+    const int rest = m.tailLen - m.tailPos;
     for (int i = 0; i < rest; ++i) {
         if (i >= len) {
             tailNext_[2 * i] = 0;
             tailNext_[2 * i + 1] = 0;
         }
-        tailNext_[2 * i] += tail_[2 * (tailPos_ + i)];
-        tailNext_[2 * i + 1] += tail_[2 * (tailPos_ + i) + 1];
+        tailNext_[2 * i] += m.tail[2 * (m.tailPos + i)];
+        tailNext_[2 * i + 1] += m.tail[2 * (m.tailPos + i) + 1];
     }
     len = std::max(len, rest);
-    std::memcpy(tail_, tailNext_, sizeof tail_);
-    tailLen_ = len;
-    tailPos_ = 0;
+    std::memcpy(m.tail, tailNext_, sizeof m.tail);
+    m.tailLen = len;
+    m.tailPos = 0;
 }
 
-void Source::mix(float *out, int frames, float *scratch) {
+void Source::mix(float *out, int frames, float *scratch, int64_t at, bool ahead) {
+    Mix &m = ms_;
     // The tail of a stopped or replaced sound plays out first.
-    if (tailPos_ < tailLen_) {
-        const int n = std::min(frames, tailLen_ - tailPos_);
+    if (m.tailPos < m.tailLen) {
+        const int n = std::min(frames, m.tailLen - m.tailPos);
         for (int i = 0; i < n; ++i) {
-            out[2 * i] += tail_[2 * (tailPos_ + i)];
-            out[2 * i + 1] += tail_[2 * (tailPos_ + i) + 1];
+            out[2 * i] += m.tail[2 * (m.tailPos + i)];
+            out[2 * i + 1] += m.tail[2 * (m.tailPos + i) + 1];
         }
-        tailPos_ += n;
+        m.tailPos += n;
     }
-    const float target = targetGain_.load(std::memory_order_relaxed);
-    if (target != rampTarget_) {
-        rampTarget_ = target;
-        rampLeft_ = kRamp;
-        rampStep_ = (target - gain_) / float(kRamp);
+    if (gainTarget_ != m.rampTarget) {
+        m.rampTarget = gainTarget_;
+        m.rampLeft = kRamp;
+        m.rampStep = (gainTarget_ - m.gain) / float(kRamp);
     }
-    if (!active_)
+    if (!m.active)
         return;
-    Slot &slot = *st_.slot;
+    Slot &slot = *m.st.slot;
     const int n = int(slot.ring.read(scratch, size_t(frames)));
     int i = 0;
-    for (; i < n && rampLeft_ > 0; ++i) {
-        gain_ += rampStep_;
-        if (--rampLeft_ == 0)
-            gain_ = rampTarget_;
-        out[2 * i] += scratch[2 * i] * gain_;
-        out[2 * i + 1] += scratch[2 * i + 1] * gain_;
+    for (; i < n && m.rampLeft > 0; ++i) {
+        m.gain += m.rampStep;
+        if (--m.rampLeft == 0)
+            m.gain = m.rampTarget;
+        out[2 * i] += scratch[2 * i] * m.gain;
+        out[2 * i + 1] += scratch[2 * i + 1] * m.gain;
     }
-    const float g = gain_;
+    const float g = m.gain;
     for (int k = 2 * i; k < 2 * n; ++k)
         out[k] += scratch[k] * g;
-    if (n > 0 && firstPending_) {
-        firstPending_ = false;
+    if (n > 0 && m.firstPending) {
+        m.firstPending = false;
         firstMixNs_.store(monotonicNs(), std::memory_order_relaxed);
     }
-    pos_.fetch_add(n, std::memory_order_release);
+    m.pos += n;
     if (n < frames) {
         if (slot.ended.load(std::memory_order_acquire) && slot.ring.readable() == 0) {
-            active_ = false;
-            playing_.store(false, std::memory_order_release);
-            pendingEnd_.store(st_.gen);
-            engine_.wakeEvents();
+            m.active = false;
+            m.endGen = m.st.gen;
+            m.endAt = at + n;
+        } else if (ahead) {
+            // Mixed again from here once the decoder has caught up, if that
+            // is before it sounds.
+            if (dryAt_ < 0)
+                dryAt_ = at + n;
+            dry_.store(true, std::memory_order_relaxed);
         } else {
             engine_.countUnderrun();
         }
     }
+}
+
+void Source::keepBlock(int64_t block) {
+    Kept &k = kept_[size_t(block % AudioEngine::kHistory)];
+    k.block = block;
+    k.ringRead = ms_.st.slot ? ms_.st.slot->ring.readIndex() : 0;
+    k.mix = ms_;
+}
+
+// Only a block mixed in the state now in force is gone back to or told: one
+// from before the last change may name a ring that control has taken back.
+void Source::restoreBlock(int64_t block) {
+    if (dryAt_ >= 0) {
+        if (dryAt_ < block * AudioEngine::kBlock)
+            engine_.countUnderrun();  // that hole is sounding
+        dryAt_ = -1;                  // a later one is found again
+    }
+    const Kept &k = kept_[size_t(block % AudioEngine::kHistory)];
+    if (k.block != block || k.mix.st.seq != ms_.st.seq)
+        return;
+    ms_ = k.mix;
+    if (ms_.st.slot)
+        ms_.st.slot->ring.seekRead(k.ringRead);
+}
+
+void Source::publishBlock(int64_t block, int64_t floor) {
+    const Kept &k = kept_[size_t(block % AudioEngine::kHistory)];
+    if (k.block != block || k.mix.st.seq != ms_.st.seq)
+        return;
+    // An end mixed before `floor` is told now, not at the next block.
+    publish(ms_.endGen >= 0 && ms_.endAt <= floor ? ms_ : k.mix);
+    if (k.mix.st.slot)
+        k.mix.st.slot->ring.release(k.ringRead);
+}
+
+void Source::publishHead() {
+    publish(ms_);
+    if (ms_.st.slot)
+        ms_.st.slot->ring.release(ms_.st.slot->ring.readIndex());
+}
+
+void Source::endWritingAhead() {
+    publishHead();
+    for (Kept &k : kept_)
+        k.block = -1;
+}
+
+void Source::publish(const Mix &m) {
+    pos_.store(m.pos, std::memory_order_release);
+    playing_.store(m.active, std::memory_order_release);
+    if (m.endGen >= 0 && m.endGen != endTold_) {
+        endTold_ = m.endGen;
+        pendingEnd_.store(m.endGen);
+        engine_.wakeEvents();
+    }
+}
+
+int64_t Source::refillFrom(int64_t floor) {
+    if (dryAt_ < 0)
+        return std::numeric_limits<int64_t>::max();
+    if (dryAt_ < floor) {
+        engine_.countUnderrun();
+        dryAt_ = -1;
+        return std::numeric_limits<int64_t>::max();
+    }
+    const Slot *slot = ms_.active ? ms_.st.slot : nullptr;
+    if (slot && (slot->ring.readable() > 0 || slot->ended.load(std::memory_order_acquire)))
+        return dryAt_;
+    return std::numeric_limits<int64_t>::max();
 }
 
 // ---- event thread
@@ -588,9 +788,9 @@ void Source::workerLoop() {
             continue;
         }
         FrameRing &ring = cur_->ring;
-        // Refilled from half empty (170 ms left) to full, a chunk at a time so
-        // that control never waits long for the decoder.
-        if (ring.writable() >= ring.capacity() / 2)
+        // Refilled from 170 ms free to full, a chunk at a time so that control
+        // never waits long for the decoder.
+        if (ring.writable() >= size_t(kRefillAt))
             filling = true;
         if (!filling || ring.writable() < size_t(kChunk) || engine_.decodersHeld()) {
             filling = false;
@@ -601,6 +801,8 @@ void Source::workerLoop() {
         ring.write(chunk_.data(), size_t(n));
         if (n < kChunk)
             cur_->ended.store(true, std::memory_order_release);
+        if (dry_.exchange(false, std::memory_order_relaxed))
+            engine_.kick();
         lk.unlock();
         std::this_thread::yield();
         lk.lock();

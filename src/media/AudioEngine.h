@@ -21,6 +21,14 @@
 //   could have seen it.
 // - The event thread hands ends of stream to the players and reopens a lost
 //   output (a server restarted or gone, a device unplugged) until one opens.
+// A server's stream is written about 200 ms ahead, so that a busy machine
+// keeping the server or us off the CPU that long loses no sound. A change
+// (start, stop, level) must still be heard at once: the mixer keeps each
+// source's state at every 10 ms block it wrote, and when a change comes it
+// goes back to the first block not yet sounding, applies the change there and
+// mixes again what follows, which the output writes over its queue. Rings keep
+// what was read until it is sounding. Positions and ends of stream are told
+// from that first block, not from what was mixed ahead.
 // While no callback can run (offline, or no output open) control applies the
 // state it publishes itself, holding the output mutex so no output opens meanwhile.
 #include <QString>
@@ -45,6 +53,11 @@ class AudioEngine {
   public:
     static constexpr int kRate = 48000;
     static constexpr int kBufferFrames = 480;  // 10 ms
+    // A change written over the queue starts on such a block.
+    static constexpr int kBlock = 480;
+    // Blocks whose state is kept, and the most a rewrite may go back (250 ms).
+    static constexpr int kHistory = 64;
+    static constexpr int kMaxRewrite = 12000;
 
     static AudioEngine &instance();
 
@@ -94,8 +107,15 @@ class AudioEngine {
 
     // Audio-thread side.
     void mix(float *out, int frames);
+    // For an output that writes ahead, before each write: the last `unheard`
+    // frames written are not sounding yet. Returns how many of them are to be
+    // mixed again and written over (a change lands there), 0 when none.
+    int sync(int unheard);
     void countUnderrun() { underruns_.fetch_add(1, std::memory_order_relaxed); }
     void wakeEvents();  // lock-free
+    // Lock-free, any thread: an output that writes ahead takes the newest
+    // changes now rather than at its next write.
+    void kick();
 
   private:
     // Made whole on the control side before it is swapped in; the mixer only reads it.
@@ -107,13 +127,18 @@ class AudioEngine {
     ~AudioEngine();
     // Opens an output (SDL's devices too when `withSdl`); false, with the reason, when none opens.
     bool openDeviceLocked(bool withSdl, QString *why);
-    void closeDeviceLocked();
+    // `tell`: the players learn where the mix stood (not while the engine ends).
+    void closeDeviceLocked(bool tell);
     void checkOutputLocked();
     void eventLoop();
     void deliverEnds();
     void swapMixList(const std::vector<Source *> &sources);
     static void outputCallback(void *self, float *out, int frames);
     static void outputFailed(void *self);
+    static int outputSync(void *self, int unheard);
+    void mixFrames(Source *const *sources, size_t count, float *out, int frames, bool ahead);
+    void keepAt(Source *const *sources, size_t count);
+    int64_t keptBefore(int64_t frame) const;
 
     mutable std::mutex outMtx_;  // control and event thread only; guards what follows up to offline_
     std::unique_ptr<AudioOutput> out_;
@@ -134,6 +159,18 @@ class AudioEngine {
     std::atomic<MixList *> mixList_;
     std::atomic<uint64_t> mixEpoch_{0};  // odd while the mixer is inside a callback
     std::vector<float> scratch_;
+    // Mixer side (and control while no callback can run).
+    int64_t head_ = 0;   // frames mixed; goes back on a rewrite
+    int64_t floor_ = 0;  // the first frame not yet sounding, as the output last told
+    bool takeNext_ = false;
+    std::atomic<bool> writingAhead_{false};
+    int wakeFd_ = -1;  // eventfd an output that writes ahead waits on
+    struct KeptAt {
+        int64_t block = -1;
+        int64_t frame = 0;  // the block's start, or where a change was taken in it
+    };
+    std::vector<KeptAt> keptAt_;
+    std::vector<float> discard_;
     std::mutex regMtx_;  // control and event thread only
     std::vector<Source *> all_;
 
@@ -178,9 +215,23 @@ class Source {
     uint32_t generation() const { return gen_.load(); }
     void setGain(float gain) { targetGain_.store(gain, std::memory_order_relaxed); }
 
-    // Mixer side.
-    void mix(float *out, int frames, float *scratch);
+    // Mixer side. `at` is the engine's frame count where `out` starts.
+    void mix(float *out, int frames, float *scratch, int64_t at, bool ahead);
     void takeState();
+    // A state or a level not yet taken.
+    bool changePending() const;
+    // Keeping and going back to the state at a block's start.
+    void keepBlock(int64_t block);
+    void restoreBlock(int64_t block);
+    // Positions, playing and ends as of a kept block (writing ahead), or as
+    // mixed so far; the ring is released up to there.
+    void publishBlock(int64_t block, int64_t floor);
+    void publishHead();
+    // The output that wrote ahead is gone (no callback runs): as mixed so far.
+    void endWritingAhead();
+    // Where the ring ran dry while writing ahead, if sound has come since
+    // (mix again from there); a hole reached by `floor` is counted and dropped.
+    int64_t refillFrom(int64_t floor);
     // Event thread.
     void deliverEnd();
     // Offline render, control thread: decodes until the ring holds `frames`
@@ -190,7 +241,9 @@ class Source {
     int64_t firstMixNs() const { return firstMixNs_.load(); }
 
   private:
-    static constexpr int kRingFrames = 16384;
+    // What is kept to be read again while writing ahead, and 340 ms beyond.
+    static constexpr int kRingFrames = 16384 + AudioEngine::kMaxRewrite;
+    static constexpr int kRefillAt = 8192;  // free frames that start the decoder
     static constexpr int kChunk = 1024;
     static constexpr int kPreroll = 2048;
     static constexpr int kRamp = 240;  // 5 ms at 48 kHz
@@ -219,6 +272,7 @@ class Source {
             buf_[back_] = s;
             back_ = mid_.exchange(back_ | kDirty, std::memory_order_acq_rel) & 3;
         }
+        bool pending() const { return mid_.load(std::memory_order_acquire) & kDirty; }
         bool take(State &out) {
             if (!(mid_.load(std::memory_order_acquire) & kDirty))
                 return false;
@@ -270,18 +324,35 @@ class Source {
     int64_t pubFrame_ = 0;
     bool pubActive_ = false;
 
-    // Mixer side.
-    State st_;
-    bool active_ = false;
-    float gain_ = 0;
-    float rampTarget_ = -1;
-    float rampStep_ = 0;
-    int rampLeft_ = 0;
-    float tail_[kTail * 2] = {};
+    // Mixer side: what a rewrite goes back to.
+    struct Mix {
+        State st;
+        bool active = false;
+        float gain = 0;
+        float rampTarget = -1;
+        float rampStep = 0;
+        int rampLeft = 0;
+        float tail[kTail * 2] = {};
+        int tailLen = 0;
+        int tailPos = 0;
+        bool firstPending = false;
+        int64_t pos = 0;
+        int64_t endGen = -1;  // the file played to its end in this state
+        int64_t endAt = 0;    // at this engine frame
+    };
+    struct Kept {
+        int64_t block = -1;
+        uint64_t ringRead = 0;
+        Mix mix;
+    };
+    void publish(const Mix &m);
+
+    Mix ms_;
+    std::vector<Kept> kept_;  // AudioEngine::kHistory, made before the mixer runs
     float tailNext_[kTail * 2] = {};
-    int tailLen_ = 0;
-    int tailPos_ = 0;
-    bool firstPending_ = false;
+    float gainTarget_ = 1.0f;  // the level as last taken
+    int64_t endTold_ = -1;
+    int64_t dryAt_ = -1;  // frame where the ring ran dry while writing ahead
 
     // Shared.
     std::atomic<uint64_t> applied_{0};
@@ -291,6 +362,7 @@ class Source {
     std::atomic<bool> playing_{false};
     std::atomic<uint32_t> gen_{0};
     std::atomic<int64_t> pendingEnd_{-1};
+    std::atomic<bool> dry_{false};  // the decoder wakes the output once it has filled
 
     std::thread worker_;
 };

@@ -16,6 +16,10 @@ namespace vb2media {
 
 // Fills `frames` interleaved stereo float frames; never locks, allocates, logs or does I/O.
 using RenderFn = void (*)(void *user, float *out, int frames);
+// For an output that writes ahead, before each write: the last `unheard`
+// frames written are not sounding yet; returns how many of them to render
+// again and write over. Same rules as RenderFn.
+using SyncFn = int (*)(void *user, int unheard);
 
 class AudioOutput {
   public:
@@ -41,6 +45,10 @@ struct OutputFormat {
     void *user = nullptr;
     // Called from the output's own thread when it fails (lock-free, async-signal-safe).
     void (*failed)(void *user) = nullptr;
+    // An output that can write over what it queued (the server's stream) calls
+    // it, and syncs at once when `wakeFd` (an eventfd) becomes readable.
+    SyncFn sync = nullptr;
+    int wakeFd = -1;
 };
 
 // A stream on the sound server the client library finds (PULSE_SERVER, the

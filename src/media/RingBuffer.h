@@ -1,6 +1,8 @@
 #pragma once
 // Single-producer, single-consumer ring of interleaved stereo float frames.
-// The decoder thread writes, the mixer reads; neither side ever blocks.
+// The decoder thread writes, the mixer reads; neither side ever blocks. What
+// the reader has read stays in the ring until it releases it, so that it can
+// go back and read it again (a mix written ahead is mixed again from there).
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -20,7 +22,7 @@ class FrameRing {
     }
     // Producer side.
     size_t writable() const {
-        return cap_ - size_t(w_.load(std::memory_order_relaxed) - r_.load(std::memory_order_acquire));
+        return cap_ - size_t(w_.load(std::memory_order_relaxed) - floor_.load(std::memory_order_acquire));
     }
 
     size_t write(const float *src, size_t frames) {
@@ -47,10 +49,18 @@ class FrameRing {
         return frames;
     }
 
+    // Consumer side: frames read so far, and going back to an index not yet
+    // released (between the last release and what was written).
+    uint64_t readIndex() const { return r_.load(std::memory_order_relaxed); }
+    void seekRead(uint64_t index) { r_.store(index, std::memory_order_release); }
+    // Consumer side: frames before `index` will not be read again.
+    void release(uint64_t index) { floor_.store(index, std::memory_order_release); }
+
     // Only while neither side runs.
     void reset() {
         r_.store(0, std::memory_order_relaxed);
         w_.store(0, std::memory_order_relaxed);
+        floor_.store(0, std::memory_order_relaxed);
     }
 
   private:
@@ -58,6 +68,7 @@ class FrameRing {
     size_t cap_;
     std::atomic<uint64_t> r_{0};
     std::atomic<uint64_t> w_{0};
+    std::atomic<uint64_t> floor_{0};
 };
 
 }  // namespace vb2media

@@ -7,6 +7,7 @@
 // for real-time priority before the stream opens.
 #include <pulse/pulseaudio.h>
 
+#include <unistd.h>
 #include <QByteArray>
 #include <QList>
 #include <algorithm>
@@ -21,34 +22,30 @@ namespace vb2media {
 
 namespace {
 
-// Total latency asked of the server and the size of each request, in
-// milliseconds, measured with bench_output sweep and the server tests beside a
-// parallel build. At 25 to 30 ms both servers ran dry now and then; at 80 ms in
-// 10 ms requests they lost the least. 20 ms requests lost more on PipeWire and
-// lengthen the gap between queued items. PulseAudio's early requests add its
-// sink's one request to the total, so it asks for 70 ms to stay near 80 ms
-// (ADJUST_LATENCY there lost as much at 70 and 120 ms, with longer gaps). What
-// PipeWire loses beside a build are graph cycles its own threads miss (it logs
-// them), at 60 ms as at 200; above 60 ms its graph runs in cycles twice as
-// long, which adds about 30 ms to every Play.
+// The queue kept written on the server, the size of each request and the
+// part of the queue never written over (what the server may already have
+// taken), in milliseconds. The queue outlasts a machine that keeps the server
+// or us off the CPU for up to about 170 ms; a change is written over all but
+// the guard, so it sounds about as soon as in a 30 ms queue.
 struct Latency {
-    int totalMs;
+    int aheadMs;
     int requestMs;
+    int guardMs;
 };
-constexpr Latency kPulseAudioLatency{70, 10};
-constexpr Latency kPipeWireLatency{60, 10};
+constexpr Latency kServerLatency{200, 10, 30};
 
-// VB2_SERVER_LATENCY="total/request" (ms) tries another setting, for
+// VB2_SERVER_LATENCY="ahead/request[/guard]" (ms) tries another setting, for
 // measuring; PULSE_LATENCY_MSEC, which the client library applies over any
 // attributes a stream asks for, is what a station sets.
-Latency latencyFor(bool pipewire) {
-    Latency l = pipewire ? kPipeWireLatency : kPulseAudioLatency;
+Latency latencyFor() {
+    Latency l = kServerLatency;
     const QList<QByteArray> parts = qgetenv("VB2_SERVER_LATENCY").split('/');
-    if (parts.size() == 2) {
-        bool okTotal = false, okRequest = false;
-        const int total = parts[0].toInt(&okTotal), request = parts[1].toInt(&okRequest);
-        if (okTotal && okRequest && request >= 1 && total >= request && total <= 2000)
-            l = {total, request};
+    if (parts.size() == 2 || parts.size() == 3) {
+        bool ok[3] = {false, false, true};
+        const int ahead = parts[0].toInt(&ok[0]), request = parts[1].toInt(&ok[1]);
+        const int guard = parts.size() == 3 ? parts[2].toInt(&ok[2]) : l.guardMs;
+        if (ok[0] && ok[1] && ok[2] && request >= 1 && ahead >= request && ahead <= 2000 && guard >= 0)
+            l = {ahead, request, guard};
     }
     return l;
 }
@@ -81,6 +78,10 @@ class ServerOutput final : public AudioOutput {
     static void onContextState(pa_context *c, void *self);
     static void onStreamState(pa_stream *s, void *self);
     static void onWrite(pa_stream *s, size_t bytes, void *self);
+    static void onWake(pa_mainloop_api *, pa_io_event *, int fd, pa_io_event_flags_t, void *self);
+    // Audio thread: goes back for any change, then fills the queue up to its length.
+    void service(size_t requested);
+    void writeFrames(size_t frames, int64_t offsetBytes);
     static void onUnderflow(pa_stream *s, void *self);
     static void onServerInfo(pa_context *c, const pa_server_info *info, void *self);
     static void onLoopStart(pa_threaded_mainloop *m, void *self);
@@ -91,6 +92,9 @@ class ServerOutput final : public AudioOutput {
     pa_threaded_mainloop *loop_ = nullptr;
     pa_context *ctx_ = nullptr;
     pa_stream *stream_ = nullptr;
+    pa_io_event *wake_ = nullptr;
+    int aheadFrames_ = 0;  // queue length kept written
+    int guardFrames_ = 0;  // of the queue, never written over
     QString name_ = QStringLiteral("pulseaudio");
     bool pipewire_ = false;
     bool infoDone_ = false;
@@ -133,32 +137,70 @@ void ServerOutput::onLoopStart(pa_threaded_mainloop *, void *self) {
     static_cast<ServerOutput *>(self)->realtime_.store(requestRealtime());
 }
 
-// The audio thread: the server asks for `bytes`; the mixer writes straight
-// into the server's buffer.
-void ServerOutput::onWrite(pa_stream *s, size_t bytes, void *self) {
-    auto *o = static_cast<ServerOutput *>(self);
+// The audio thread: the mixer writes straight into the server's buffer, at
+// the end of the queue or `offsetBytes` back from it.
+void ServerOutput::writeFrames(size_t frames, int64_t offsetBytes) {
     constexpr size_t kFrameBytes = 2 * sizeof(float);
+    size_t bytes = frames * kFrameBytes;
     while (bytes >= kFrameBytes) {
         void *data = nullptr;
         size_t n = bytes;
-        if (pa_stream_begin_write(s, &data, &n) < 0 || !data)
+        if (pa_stream_begin_write(stream_, &data, &n) < 0 || !data)
             return;
         n = std::min(n, bytes);
         n -= n % kFrameBytes;
         if (n == 0) {
-            pa_stream_cancel_write(s);
+            pa_stream_cancel_write(stream_);
             return;
         }
-        o->fmt_.render(o->fmt_.user, static_cast<float *>(data), int(n / kFrameBytes));
-        if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        fmt_.render(fmt_.user, static_cast<float *>(data), int(n / kFrameBytes));
+        if (pa_stream_write(stream_, data, n, nullptr, offsetBytes, PA_SEEK_RELATIVE) < 0)
             return;
+        // The rest follows what was just written.
+        offsetBytes = 0;
         bytes -= n;
-        o->written_.fetch_add(n);
+        written_.fetch_add(int64_t(n));
     }
+}
+
+void ServerOutput::service(size_t requested) {
+    constexpr size_t kFrameBytes = 2 * sizeof(float);
     pa_usec_t usec = 0;
     int negative = 0;
-    if (pa_stream_get_latency(s, &usec, &negative) == 0)
-        o->latencyUs_.store(negative ? 0 : int64_t(usec), std::memory_order_relaxed);
+    int64_t queued = -1;  // frames written and not yet sounding; unknown before the first timing
+    if (pa_stream_get_latency(stream_, &usec, &negative) == 0) {
+        queued = negative ? 0 : int64_t(usec) * fmt_.rate / 1000000;
+        latencyUs_.store(negative ? 0 : int64_t(usec), std::memory_order_relaxed);
+    }
+    size_t frames = requested / kFrameBytes;
+    if (fmt_.sync) {
+        const int64_t unheard = std::max<int64_t>(0, queued - guardFrames_);
+        if (const int again = fmt_.sync(fmt_.user, int(unheard)); again > 0)
+            writeFrames(size_t(again), -int64_t(again) * int64_t(kFrameBytes));
+        // The server asks again for what a rewrite wrote, so the queue is
+        // measured rather than counted from its requests.
+        if (queued >= 0)
+            frames = size_t(std::clamp<int64_t>(aheadFrames_ - queued, 0, int64_t(frames)));
+    }
+    if (frames > 0)
+        writeFrames(frames, 0);
+}
+
+void ServerOutput::onWrite(pa_stream *, size_t bytes, void *self) {
+    static_cast<ServerOutput *>(self)->service(bytes);
+}
+
+// A change came: it is written over the queue now, not at the next request.
+void ServerOutput::onWake(pa_mainloop_api *, pa_io_event *, int fd, pa_io_event_flags_t, void *self) {
+    uint64_t count = 0;
+    if (::read(fd, &count, sizeof count) < 0) {
+        // Nothing to read: another wake took it.
+    }
+    auto *o = static_cast<ServerOutput *>(self);
+    if (o->stream_ && pa_stream_get_state(o->stream_) == PA_STREAM_READY) {
+        const size_t writable = pa_stream_writable_size(o->stream_);
+        o->service(writable == size_t(-1) ? 0 : writable);
+    }
 }
 
 void ServerOutput::onUnderflow(pa_stream *, void *self) {
@@ -255,21 +297,26 @@ bool ServerOutput::open(QString *why) {
         pa_stream_set_state_callback(stream_, &ServerOutput::onStreamState, this);
         pa_stream_set_write_callback(stream_, &ServerOutput::onWrite, this);
         pa_stream_set_underflow_callback(stream_, &ServerOutput::onUnderflow, this);
-        const Latency want = latencyFor(pipewire_);
+        const Latency want = latencyFor();
         const uint32_t msBytes = uint32_t(fmt_.rate / 1000) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(want.totalMs) * msBytes;
+        attr.tlength = uint32_t(want.aheadMs) * msBytes;
         attr.prebuf = uint32_t(want.requestMs) * msBytes;  // after an underflow, play again at once
         attr.minreq = uint32_t(want.requestMs) * msBytes;
         attr.fragsize = uint32_t(-1);
-        // PulseAudio's sink would otherwise take about half the total as its own
-        // latency and pull that much at once, so the mixer would run in bursts
-        // that far apart (later ends of stream, longer gaps between queued items):
-        // early requests keep the sink at one request and the rest queued for it.
-        const auto flags =
-            pa_stream_flags_t((pipewire_ ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_EARLY_REQUESTS) |
-                              PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+        guardFrames_ = want.guardMs * fmt_.rate / 1000;
+        aheadFrames_ = want.aheadMs * fmt_.rate / 1000;
+        // The queue stays in the server's stream, where it can be written over.
+        // Early requests keep the sink (PulseAudio) or the graph's cycle
+        // (PipeWire) at one request; else PulseAudio's sink takes most of the
+        // queue as its own buffer and PipeWire's graph runs in 43 ms cycles.
+        const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_INTERPOLATE_TIMING |
+                                             PA_STREAM_AUTO_TIMING_UPDATE);
+        if (fmt_.sync && fmt_.wakeFd >= 0)
+            wake_ =
+                pa_threaded_mainloop_get_api(loop_)->io_new(pa_threaded_mainloop_get_api(loop_), fmt_.wakeFd,
+                                                            PA_IO_EVENT_INPUT, &ServerOutput::onWake, this);
         ok = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
              waitLocked([&] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
                         [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); });
@@ -277,8 +324,11 @@ bool ServerOutput::open(QString *why) {
     if (resumeSink)
         suspendSinkLocked(false);
     if (ok) {
+        // PULSE_LATENCY_MSEC may have set another queue length.
         const pa_buffer_attr *got = pa_stream_get_buffer_attr(stream_);
         frames_ = got ? int(got->minreq / (2 * sizeof(float))) : fmt_.bufferFrames;
+        if (got)
+            aheadFrames_ = int(got->tlength / (2 * sizeof(float)));
     }
     pa_threaded_mainloop_unlock(loop_);
     if (!ok) {
@@ -294,6 +344,9 @@ bool ServerOutput::open(QString *why) {
 void ServerOutput::close() {
     if (loop_) {
         pa_threaded_mainloop_lock(loop_);
+        if (wake_)
+            pa_threaded_mainloop_get_api(loop_)->io_free(wake_);
+        wake_ = nullptr;
         if (stream_) {
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
             pa_stream_set_state_callback(stream_, nullptr, nullptr);

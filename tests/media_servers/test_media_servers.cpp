@@ -172,11 +172,10 @@ class TestMediaServers : public QObject {
         QVERIFY(std::fabs(heard - 1500) <= 30);
         QVERIFY(machineStalledAsOften(it.dropouts, mark, watch));
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
-        // The mixer runs as the server asks for sound, a request or more ahead of
-        // what is heard: the end of stream comes within that much of 1.5 s.
-        QVERIFY(std::fabs(endAfter - 1500) <= 50);
-        // 70 ms at most asked for; PipeWire's graph adds its cycle.
-        QVERIFY(AudioEngine::instance().outputLatency() <= 0.090);
+        // The end is told as it is about to sound, not when it was mixed ahead.
+        QVERIFY(std::fabs(endAfter - 1500) <= 30);
+        // The queue outlasts a stalled machine, and yet the Play above was heard at once.
+        QVERIFY(AudioEngine::instance().outputLatency() >= 0.150);
     }
 
   private slots:
