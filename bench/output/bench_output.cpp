@@ -6,14 +6,14 @@
 //   bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S] [--sdl-driver NAME]
 // --sdl-driver plays through that SDL driver instead (SDL_AUDIODRIVER), for comparison.
 //
-// The latency sweep: for each server and each setting (total latency / request
-// size, ms), a tone of S seconds played through the engine in a fresh process,
+// The latency sweep: for each server and each setting (queue length / request
+// size [/ guard, the part of the queue never written over], ms), a tone of S seconds played through the engine in a fresh process,
 // its silent runs (32 frames or more) counted on the monitor, quiet and beside a
 // parallel build (make -j8 of a generated C++ tree, in a loop), and the delay
 // from that first Play to its sound. Beside the build, a setting's takes stop at
 // the first one with a silent run; once a setting held them all, the settings
 // above it get one take each.
-//   bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] [--settings 25/5,...]
+//   bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] [--settings 80/10,...]
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
@@ -249,7 +249,7 @@ int sweep(const QCoreApplication &app, const QStringList &args) {
     double takeSeconds = 60;
     int takes = 5, quietTakes = 1;
     QStringList servers{QStringLiteral("pulseaudio"), QStringLiteral("pipewire")};
-    QStringList settings = QStringLiteral("25/5,30/10,50/10,80/10,80/20,120/20").split(',');
+    QStringList settings = QStringLiteral("80/10,120/10,200/10,200/10/20,300/10").split(',');
     for (int i = 2; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--take"))
             takeSeconds = args[i + 1].toDouble();
@@ -339,7 +339,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr,
                      "usage: bench_output pulseaudio|pipewire|dummy [--repeats N] [--load-seconds S]\n"
                      "       bench_output sweep [--take S] [--takes N] [--quiet-takes N] [--servers a,b] "
-                     "[--settings 25/5,...]\n");
+                     "[--settings 80/10,...]\n");
         return 2;
     }
     const QString kind = args[1];

@@ -1,8 +1,10 @@
 #include <QApplication>
 
 #include "app/About.h"
+#include "media/AudioEngine.h"
 
 int main(int argc, char *argv[]) {
+    vb2media::takeServerQueueSetting();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vantelbrook2");
     // Desktops match the window to its menu entry and icon by this name.

@@ -49,6 +49,13 @@ class AudioOutput;
 class Decoder;
 class Source;
 
+// First thing in main, before any thread starts: PULSE_LATENCY_MSEC (what a
+// station sets for every PulseAudio client) becomes the length of the queue
+// the engine keeps on the server, and leaves the environment, because the
+// client library would otherwise let the server size its own buffers from it
+// and a change would then be heard that much later on PipeWire.
+void takeServerQueueSetting();
+
 class AudioEngine {
   public:
     static constexpr int kRate = 48000;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <thread>
 
+#include "media/AudioEngine.h"
 #include "media/AudioOutput.h"
 
 namespace vb2media {
@@ -34,11 +35,14 @@ struct Latency {
 };
 constexpr Latency kServerLatency{200, 10, 30};
 
+std::atomic<int> stationQueueMs{0};
+
 // VB2_SERVER_LATENCY="ahead/request[/guard]" (ms) tries another setting, for
-// measuring; PULSE_LATENCY_MSEC, which the client library applies over any
-// attributes a stream asks for, is what a station sets.
+// measuring; a station sets the queue's length with PULSE_LATENCY_MSEC.
 Latency latencyFor() {
     Latency l = kServerLatency;
+    if (const int ms = stationQueueMs.load(); ms > 0)
+        l.aheadMs = ms;
     const QList<QByteArray> parts = qgetenv("VB2_SERVER_LATENCY").split('/');
     if (parts.size() == 2 || parts.size() == 3) {
         bool ok[3] = {false, false, true};
@@ -371,6 +375,13 @@ void ServerOutput::close() {
 }
 
 }  // namespace
+
+void takeServerQueueSetting() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("PULSE_LATENCY_MSEC", &ok);
+    stationQueueMs.store(ok && ms >= 10 && ms <= 2000 ? ms : 0);
+    qunsetenv("PULSE_LATENCY_MSEC");
+}
 
 std::unique_ptr<AudioOutput> openServerOutput(const OutputFormat &format, QString *why) {
     auto out = std::make_unique<ServerOutput>(format);

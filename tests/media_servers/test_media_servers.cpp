@@ -1,8 +1,8 @@
 // The console's sound on the servers a Linux desktop runs: a private server
 // (VB2_TEST_SERVER: pulseaudio or pipewire) with a null sink, its monitor
-// recorded. The first Play after start-up, a queue of three, a long tone beside
-// a parallel build, and a server restart in the middle of an item, heard where
-// a listener would hear them.
+// recorded. The first Play after start-up, a queue of three, a level change and
+// a Stop, a long tone beside a parallel build, and a server restart in the
+// middle of an item, heard where a listener would hear them.
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -219,6 +219,50 @@ class TestMediaServers : public QObject {
             }
         }
         QVERIFY(machineStalledAsOften(dropouts, mark, watch));
+    }
+
+    // The stream is written far ahead, yet a level change and a Stop are heard
+    // as soon as a Play is: written over what is queued, not after it. The same
+    // with a station's own queue length (PULSE_LATENCY_MSEC), which the client
+    // library would otherwise turn into the server's own buffers.
+    void changesHeardAtOnce() {
+        if (!server->running())
+            QSKIP("no server");
+        AudioEngine &engine = AudioEngine::instance();
+        for (const char *station : {"", "300"}) {
+            if (*station) {
+                qputenv("PULSE_LATENCY_MSEC", station);
+                vb2media::takeServerQueueSetting();
+                QVERIFY(qgetenv("PULSE_LATENCY_MSEC").isEmpty());
+                const uint64_t reopens = engine.reopens();
+                engine.simulateDeviceLoss();
+                QTRY_COMPARE_WITH_TIMEOUT(engine.reopens(), reopens + 1, 3000);
+            }
+            MediaPlayer p;
+            p.setFileName(longItem);
+            p.Play();
+            QTest::qWait(1000);
+            const int64_t lowered = nowNs();
+            p.setVolume(-2000);  // 0.5 to 0.05
+            QTest::qWait(500);
+            const int64_t stopped = nowNs();
+            p.Stop();
+            recordedPast(nowNs());
+            const int64_t loud = rec.lastSound(rec.frameAt(lowered), rec.frameAt(stopped), 0.1f);
+            const int64_t last = rec.lastSound(rec.frameAt(stopped), rec.frames());
+            QVERIFY(loud >= 0 && last >= 0);
+            const double levelAfter = ms(rec.timeOf(loud) - lowered),
+                         stopAfter = ms(rec.timeOf(last) - stopped);
+            qInfo("%s: level heard %.1f ms after it changed, Stop %.1f ms after; queue %.1f ms",
+                  qPrintable(server->kind()), levelAfter, stopAfter, engine.outputLatency() * 1000);
+            QVERIFY(levelAfter <= 60);
+            QVERIFY(stopAfter <= 60);
+            QVERIFY(engine.outputLatency() >= (*station ? 0.250 : 0.150));
+        }
+        vb2media::takeServerQueueSetting();
+        const uint64_t reopens = engine.reopens();
+        engine.simulateDeviceLoss();
+        QTRY_COMPARE_WITH_TIMEOUT(engine.reopens(), reopens + 1, 3000);
     }
 
     // A 20 s tone while a parallel build (make -j8 of a small generated tree)
