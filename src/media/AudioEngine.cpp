@@ -291,6 +291,8 @@ bool AudioEngine::openDeviceLocked(bool withSdl, QString *why) {
     std::unique_ptr<AudioOutput> out;
     if (!sdlOnly)
         out = openServerOutput(format, &serverWhy);
+    if (!out)
+        endWritingAhead(true);
     if (!out && (withSdl || sdlOnly))
         out = openSdlOutput(format, &sdlWhy);
     if (!out) {
@@ -306,23 +308,29 @@ bool AudioEngine::openDeviceLocked(bool withSdl, QString *why) {
 }
 
 void AudioEngine::closeDeviceLocked(bool tell) {
-    if (!out_)
+    if (out_) {
+        underflowsBefore_ += out_->underflows();
+        out_.reset();
+        driver_.clear();
+    }
+    endWritingAhead(tell);
+}
+
+// No callback runs: the output that wrote ahead is closed, or a server's
+// stream that had begun to ask for sound failed to open.
+void AudioEngine::endWritingAhead(bool tell) {
+    if (!writingAhead_.load(std::memory_order_relaxed))
         return;
-    underflowsBefore_ += out_->underflows();
-    out_.reset();
-    driver_.clear();
-    if (writingAhead_.load(std::memory_order_relaxed)) {
-        // What was mixed ahead will not sound now; the players go on from
-        // there, and an end mixed meanwhile is not lost.
-        writingAhead_.store(false, std::memory_order_relaxed);
-        takeNext_ = false;
-        for (KeptAt &k : keptAt_)
-            k.block = -1;
-        if (tell) {
-            std::lock_guard<std::mutex> g(regMtx_);
-            for (Source *s : all_)
-                s->endWritingAhead();
-        }
+    // What was mixed ahead will not sound now; the players go on from there,
+    // and an end mixed meanwhile is not lost.
+    writingAhead_.store(false, std::memory_order_relaxed);
+    takeNext_ = false;
+    for (KeptAt &k : keptAt_)
+        k.block = -1;
+    if (tell) {
+        std::lock_guard<std::mutex> g(regMtx_);
+        for (Source *s : all_)
+            s->endWritingAhead();
     }
 }
 

@@ -136,6 +136,7 @@ class AudioEngine {
     bool openDeviceLocked(bool withSdl, QString *why);
     // `tell`: the players learn where the mix stood (not while the engine ends).
     void closeDeviceLocked(bool tell);
+    void endWritingAhead(bool tell);
     void checkOutputLocked();
     void eventLoop();
     void deliverEnds();

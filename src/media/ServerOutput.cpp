@@ -1,10 +1,10 @@
 // Output to the sound server through its own client library: a playback
 // stream on PulseAudio, or on PipeWire through its PulseAudio service.
 //
-// The stream asks for a total latency and a request size chosen per server
-// (ADJUST_LATENCY makes the server size its own buffer to match), and opens on
-// a sink that starts at once. The mainloop thread is the audio thread: it asks
-// for real-time priority before the stream opens.
+// The stream keeps a long queue on the server and writes a change over it
+// (a negative relative seek), and opens on a sink that starts at once. The
+// mainloop thread is the audio thread: it asks for real-time priority before
+// the stream opens, and wakes on the engine's eventfd when a change comes.
 #include <pulse/pulseaudio.h>
 
 #include <unistd.h>

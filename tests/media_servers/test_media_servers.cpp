@@ -71,9 +71,10 @@ class TestMediaServers : public QObject {
 
     // A silent run is the engine's fault unless the machine stalled where the
     // engine could not help it: a graph cycle PipeWire logged as missed since
-    // `mark` (one each), or, in the half second before the silence was
-    // recorded, a server thread, the engine's real-time audio thread or the
-    // whole machine kept off the CPU for longer than StallWatch::kStallNs.
+    // `mark` (one each), a PipeWire server thread kept off the CPU (its graph
+    // has one cycle to run each node), or, on PulseAudio, a server thread, the
+    // engine's real-time audio thread or the whole machine kept off the CPU for
+    // longer than the queue lasts, in the half second before the silence.
     bool machineStalledAsOften(const std::vector<std::pair<int64_t, int64_t>> &silentRuns, qint64 mark,
                                vb2test::StallWatch &watch) {
         watch.stop();
@@ -85,10 +86,15 @@ class TestMediaServers : public QObject {
         for (const auto &run : silentRuns) {
             const int64_t heard = rec.timeOf(run.first);
             const vb2test::StallWatch::Stall *cause = nullptr;
-            for (const auto &s : watch.stalls())
+            const bool pipewire = server->kind() == QLatin1String("pipewire");
+            const int64_t queueNs = int64_t(AudioEngine::instance().outputLatency() * 1e9);
+            for (const auto &s : watch.stalls()) {
+                const bool serverThread = s.who == vb2test::StallWatch::Who::Server;
                 if ((realtime || s.who != vb2test::StallWatch::Who::Audio) &&
-                    s.fromNs > heard - 500'000'000 && s.fromNs < heard)
+                    (s.ns >= queueNs || (pipewire && serverThread)) && s.fromNs > heard - 500'000'000 &&
+                    s.fromNs < heard)
                     cause = &s;
+            }
             static const char *const whose[] = {"a server thread", "the engine's audio thread",
                                                 "the real-time watch itself"};
             if (cause)

@@ -408,6 +408,7 @@ class MonitorRecorder {
     // starts sounding and ends, and the silent runs of two frames or more inside
     // it of at least `minRun` frames (shorter ones are a sine's zero crossings
     // and the fade-in; they count as sound).
+    static constexpr int64_t kLostAtMost = 2048;  // frames a few lost server cycles take
     struct Item {
         int64_t start = -1, end = -1;
         std::vector<std::pair<int64_t, int64_t>> dropouts;
@@ -423,6 +424,11 @@ class MonitorRecorder {
             if (it.start < 0)
                 break;
             int64_t content = 0, quietFrom = -1, i = it.start;
+            // A silent run this near the item's length may be the gap before the
+            // next item, reached early because a cycle the server lost took
+            // sound from this one.
+            int64_t gapAt = -1;
+            size_t gapDropouts = 0;
             for (; i < n && content < len - 16; ++i) {
                 const bool quiet =
                     std::fabs(left(i)) < level && std::fabs(samples_[size_t(i) * 2 + 1]) < level;
@@ -432,10 +438,15 @@ class MonitorRecorder {
                     continue;
                 }
                 if (quietFrom >= 0) {
-                    if (i - quietFrom >= minRun)
+                    if (i - quietFrom >= minRun) {
+                        if (content >= len - kLostAtMost) {
+                            gapAt = quietFrom;
+                            gapDropouts = it.dropouts.size();
+                        }
                         it.dropouts.push_back({quietFrom, i - quietFrom});
-                    else
+                    } else {
                         content += i - quietFrom;
+                    }
                     quietFrom = -1;
                 }
                 ++content;
@@ -445,6 +456,12 @@ class MonitorRecorder {
             // The last few frames (the fade-in's quiet start shortened the count).
             for (int extra = 0; extra < 32 && i < n && std::fabs(left(i)) >= level; ++extra)
                 ++i;
+            if (i < n && std::fabs(left(i)) >= level && gapAt >= 0) {
+                // Still sounding past the length: the count ran into the next
+                // item (the silent runs inside this one are what was lost).
+                it.dropouts.resize(gapDropouts);
+                i = gapAt;
+            }
             it.end = i;
             out.push_back(it);
             at = i;
