@@ -7,8 +7,8 @@
 // --sdl-driver plays through that SDL driver instead (SDL_AUDIODRIVER), for comparison.
 //
 // The latency sweep: for each server and each setting (queue length / request
-// size [/ guard, the part of the queue never written over], ms), a tone of S seconds played through the engine in a fresh process,
-// its silent runs (32 frames or more) counted on the monitor, quiet and beside a
+// size [/ guard, the part of the queue never written over], ms), a tone of S seconds played through the
+// engine in a fresh process, its silent runs (32 frames or more) counted on the monitor, quiet and beside a
 // parallel build (make -j8 of a generated C++ tree, in a loop), and the delay
 // from that first Play to its sound. Beside the build, a setting's takes stop at
 // the first one with a silent run; once a setting held them all, the settings
