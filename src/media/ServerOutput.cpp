@@ -25,22 +25,28 @@ namespace {
 
 // The queue kept written on the server, the size of each request and the
 // part of the queue never written over (what the server may already have
-// taken), in milliseconds. The queue outlasts a machine that keeps the server
-// or us off the CPU for up to about 170 ms; a change is written over all but
-// the guard, so it sounds about as soon as in a 30 ms queue.
+// taken), in milliseconds, measured with bench_output sweep and the server
+// tests beside a parallel build. The queue outlasts a machine that keeps the
+// server or us off the CPU for up to about 170 ms (PulseAudio lost nothing
+// there; at 70 or 80 ms it ran dry in 1 take of 5); a change is written over
+// all but the guard, so it sounds about as soon as in a 30 ms queue. PipeWire
+// runs its graph in cycles of one request: in 5 ms cycles its own threads
+// missed several a take beside the build (none in three takes at 20 ms
+// requests, which add about 20 ms to a Play).
 struct Latency {
     int aheadMs;
     int requestMs;
     int guardMs;
 };
-constexpr Latency kServerLatency{200, 10, 30};
+constexpr Latency kPulseAudioLatency{200, 10, 30};
+constexpr Latency kPipeWireLatency{200, 20, 40};
 
 std::atomic<int> stationQueueMs{0};
 
 // VB2_SERVER_LATENCY="ahead/request[/guard]" (ms) tries another setting, for
 // measuring; a station sets the queue's length with PULSE_LATENCY_MSEC.
-Latency latencyFor() {
-    Latency l = kServerLatency;
+Latency latencyFor(bool pipewire) {
+    Latency l = pipewire ? kPipeWireLatency : kPulseAudioLatency;
     if (const int ms = stationQueueMs.load(); ms > 0)
         l.aheadMs = ms;
     const QList<QByteArray> parts = qgetenv("VB2_SERVER_LATENCY").split('/');
@@ -301,7 +307,7 @@ bool ServerOutput::open(QString *why) {
         pa_stream_set_state_callback(stream_, &ServerOutput::onStreamState, this);
         pa_stream_set_write_callback(stream_, &ServerOutput::onWrite, this);
         pa_stream_set_underflow_callback(stream_, &ServerOutput::onUnderflow, this);
-        const Latency want = latencyFor();
+        const Latency want = latencyFor(pipewire_);
         const uint32_t msBytes = uint32_t(fmt_.rate / 1000) * 2 * sizeof(float);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);

@@ -135,7 +135,7 @@ class TestMediaServers : public QObject {
     // With no sound output at all Play fails and nothing plays; once a server
     // runs, the engine opens it by itself and the next Play uses it without a
     // restart: it is heard within the latency, at the file's level, for the
-    // file's length, and its end of stream comes 1.5 s after Play.
+    // file's length, and its end of stream comes as its last sound is heard.
     void noOutputThenAServerAppears() {
         MediaPlayer p;
         QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
@@ -179,7 +179,7 @@ class TestMediaServers : public QObject {
         QVERIFY(machineStalledAsOften(it.dropouts, mark, watch));
         QVERIFY(std::fabs(level - kLevel) < kLevel * 0.03);
         // The end is told as it is about to sound, not when it was mixed ahead.
-        QVERIFY(std::fabs(endAfter - 1500) <= 30);
+        QVERIFY(std::fabs(endAfter - (soundAfter + heard)) <= 50);
         // The queue outlasts a stalled machine, and yet the Play above was heard at once.
         QVERIFY(AudioEngine::instance().outputLatency() >= 0.150);
     }
@@ -228,7 +228,7 @@ class TestMediaServers : public QObject {
     }
 
     // The stream is written far ahead, yet a level change and a Stop are heard
-    // as soon as a Play is: written over what is queued, not after it. The same
+    // as soon as a Play is (within 100 ms): written over what is queued, not after it. The same
     // with a station's own queue length (PULSE_LATENCY_MSEC), which the client
     // library would otherwise turn into the server's own buffers.
     void changesHeardAtOnce() {
@@ -261,8 +261,8 @@ class TestMediaServers : public QObject {
                          stopAfter = ms(rec.timeOf(last) - stopped);
             qInfo("%s: level heard %.1f ms after it changed, Stop %.1f ms after; queue %.1f ms",
                   qPrintable(server->kind()), levelAfter, stopAfter, engine.outputLatency() * 1000);
-            QVERIFY(levelAfter <= 60);
-            QVERIFY(stopAfter <= 60);
+            QVERIFY(levelAfter <= 100);
+            QVERIFY(stopAfter <= 100);
             QVERIFY(engine.outputLatency() >= (*station ? 0.250 : 0.150));
         }
         vb2media::takeServerQueueSetting();
