@@ -325,13 +325,21 @@ void AudioEngine::endWritingAhead(bool tell) {
     // and an end mixed meanwhile is not lost.
     writingAhead_.store(false, std::memory_order_relaxed);
     takeNext_ = false;
-    for (KeptAt &k : keptAt_)
-        k.block = -1;
     if (tell) {
         std::lock_guard<std::mutex> g(regMtx_);
+        // What the output held is lost with it: the players go back to the
+        // first frame not yet sounding and go on from there.
+        if (const int64_t from = keptBefore(floor_); from >= 0 && floor_ < head_) {
+            for (Source *s : all_)
+                s->restoreBlock(from / kBlock);
+            head_ = from;
+            mixFrames(all_.data(), all_.size(), discard_.data(), int(floor_ - from), true);
+        }
         for (Source *s : all_)
             s->endWritingAhead();
     }
+    for (KeptAt &k : keptAt_)
+        k.block = -1;
 }
 
 // Event thread: a lost output is closed and opened again, every tenth of a
@@ -733,6 +741,7 @@ void Source::publishHead() {
 }
 
 void Source::endWritingAhead() {
+    dryAt_ = -1;
     publishHead();
     for (Kept &k : kept_)
         k.block = -1;

@@ -221,7 +221,7 @@ class TestMediaServers : public QObject {
             if (k > 0) {
                 const int64_t gap = items[k].start - items[k - 1].end;
                 qInfo("gap %zu: %.2f ms", k, double(gap) * 1000 / kRate);
-                QVERIFY(gap <= 2 * AudioEngine::kBufferFrames + kRate / 1000);
+                QVERIFY(gap <= 2 * AudioEngine::instance().bufferFrames() + kRate / 1000);
             }
         }
         QVERIFY(machineStalledAsOften(dropouts, mark, watch));
