@@ -200,7 +200,7 @@ class Source {
     Source &operator=(const Source &) = delete;
 
     // Opens a file, checks it and pre-rolls its first buffer, so that start(0)
-    // sounds at the next callback. A measure-only source opens no decoder where
+    // sounds at once. A measure-only source opens no decoder where
     // the length can be read without one; it opens it at start(). VbError:
     // nothing is open then.
     void open(const QString &path, bool measureOnly = false);
@@ -210,7 +210,7 @@ class Source {
     int64_t lengthFrames() const { return length_; }
 
     // Pre-rolls the buffer from `frame` while halted, so a later start(frame)
-    // sounds at the next callback.
+    // sounds at once.
     void cue(int64_t frame);
     // Starts (or restarts) playback at `frame`.
     void start(int64_t frame);

@@ -88,7 +88,7 @@ struct MediaPlayer::Impl {
     }
 
     // The position while not playing; the sound from there is pre-rolled so
-    // that Play sounds at the next output buffer.
+    // that Play sounds at once.
     void hold(int64_t frame) {
         heldFrame = frame;
         source->cue(frame);

@@ -164,8 +164,8 @@ class SoundServer {
 // path that does not yield), not by the load of ordinary threads beside it.
 class StallWatch {
   public:
-    // Shorter than the ~70 ms either server holds, but a stall that long next to
-    // others (the server's main thread, then its sink's) empties it.
+    // The shortest stall recorded: PipeWire's graph gives a node one cycle
+    // (10 ms); the tests compare longer stalls with the queue themselves.
     static constexpr int64_t kStallNs = 30'000'000;
     enum class Who { Server, Audio, Watch };
     struct Stall {
