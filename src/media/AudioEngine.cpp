@@ -196,6 +196,15 @@ int64_t AudioEngine::keptBefore(int64_t frame) const {
     return k.block == frame / kBlock && k.frame <= frame ? k.frame : -1;
 }
 
+// Every source back to the state kept at `from`, then mixed again up to `to`
+// (in the same block) only to reach the state there: that part is sounding.
+void AudioEngine::goBack(Source *const *sources, size_t count, int64_t from, int64_t to) {
+    for (size_t k = 0; k < count; ++k)
+        sources[k]->restoreBlock(from / kBlock);
+    head_ = from;
+    mixFrames(sources, count, discard_.data(), int(to - from), true);
+}
+
 int AudioEngine::sync(int unheard) {
     mixEpoch_.fetch_add(1);
     const MixList *list = mixList_.load();
@@ -206,7 +215,8 @@ int AudioEngine::sync(int unheard) {
         writingAhead_.store(true, std::memory_order_relaxed);
         floor_ = head_;
     }
-    const int64_t back = std::clamp<int64_t>(unheard, 0, std::min(kMaxRewrite, (kHistory - 2) * kBlock));
+    static_assert(kMaxRewrite < (kHistory - 2) * kBlock, "a rewrite goes back only to kept blocks");
+    const int64_t back = std::clamp<int64_t>(unheard, 0, kMaxRewrite);
     floor_ = std::max(floor_, head_ - back);
     for (size_t k = 0; k < count; ++k)
         sources[k]->publishBlock(floor_ / kBlock, floor_);
@@ -230,12 +240,8 @@ int AudioEngine::sync(int unheard) {
     }
     int again = 0;
     if (from >= 0) {
-        for (size_t k = 0; k < count; ++k)
-            sources[k]->restoreBlock(from / kBlock);
         again = int(head_ - to);
-        // Mixed again up to `to` only to reach the state there: it is sounding.
-        head_ = from;
-        mixFrames(sources, count, discard_.data(), int(to - from), true);
+        goBack(sources, count, from, to);
     }
     takeNext_ = changed;
     mixEpoch_.fetch_add(1);
@@ -329,12 +335,8 @@ void AudioEngine::endWritingAhead(bool tell) {
         std::lock_guard<std::mutex> g(regMtx_);
         // What the output held is lost with it: the players go back to the
         // first frame not yet sounding and go on from there.
-        if (const int64_t from = keptBefore(floor_); from >= 0 && floor_ < head_) {
-            for (Source *s : all_)
-                s->restoreBlock(from / kBlock);
-            head_ = from;
-            mixFrames(all_.data(), all_.size(), discard_.data(), int(floor_ - from), true);
-        }
+        if (const int64_t from = keptBefore(floor_); from >= 0 && floor_ < head_)
+            goBack(all_.data(), all_.size(), from, floor_);
         for (Source *s : all_)
             s->endWritingAhead();
     }

@@ -147,6 +147,7 @@ class AudioEngine {
     void mixFrames(Source *const *sources, size_t count, float *out, int frames, bool ahead);
     void keepAt(Source *const *sources, size_t count);
     int64_t keptBefore(int64_t frame) const;
+    void goBack(Source *const *sources, size_t count, int64_t from, int64_t to);
 
     mutable std::mutex outMtx_;  // control and event thread only; guards what follows up to offline_
     std::unique_ptr<AudioOutput> out_;

@@ -115,7 +115,6 @@ class ServerOutput final : public AudioOutput {
     std::atomic<bool> realtime_{false};
     std::atomic<uint64_t> underflows_{0};
     std::atomic<int64_t> latencyUs_{0};
-    std::atomic<int64_t> written_{0};
 };
 
 void ServerOutput::onContextState(pa_context *c, void *self) {
@@ -169,7 +168,6 @@ void ServerOutput::writeFrames(size_t frames, int64_t offsetBytes) {
         // The rest follows what was just written.
         offsetBytes = 0;
         bytes -= n;
-        written_.fetch_add(int64_t(n));
     }
 }
 
