@@ -222,7 +222,11 @@ class Source {
     // False again once the file has played to its end.
     bool playing() const;
     uint32_t generation() const { return gen_.load(); }
-    void setGain(float gain) { targetGain_.store(gain, std::memory_order_relaxed); }
+    // A new level is written over the output's queue at once, as a start or a stop is.
+    void setGain(float gain) {
+        targetGain_.store(gain, std::memory_order_relaxed);
+        engine_.kick();
+    }
 
     // Mixer side. `at` is the engine's frame count where `out` starts.
     void mix(float *out, int frames, float *scratch, int64_t at, bool ahead);
